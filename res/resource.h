@@ -1,0 +1,2 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once

@@ -1,0 +1,7 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+TEST(Toolchain, RunsUnderWine)
+{
+    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
+}

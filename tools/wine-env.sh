@@ -1,0 +1,34 @@
+# Sourced by the other scripts: Wine's loader and a quiet, private environment.
+# Callers set WINEPREFIX before sourcing.
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINE64" ] || WINE64=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wine64$')
+[ -x "$WINESERVER" ] || WINESERVER=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wineserver64$')
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+
+# Starts a private Xvfb on a free display; sets DISPLAY and XVFB_PID.
+start_private_xvfb() {
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" </dev/null >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.05
+  done
+  DISPLAY=":$(tr -dc 0-9 <"$fdfile")"
+  rm -f "$fdfile"
+  export DISPLAY
+}
+
+# Creates the prefix on first use and keeps one wineserver alive for it. Wine's
+# helper processes inherit stdio, so they are started here with it closed;
+# otherwise a pipe reading our output would wait for them for ever.
+ensure_wine_session() {
+  mkdir -p "$WINEPREFIX"
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  fi
+  "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
+}
