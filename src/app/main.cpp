@@ -1,6 +1,11 @@
+#include "app/Program.h"
+
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    app::CreateProgramForms();
+    int code = app::RunProgram();
+    app::ReleaseProgramForms();
+    return code;
 }

@@ -1,0 +1,3 @@
+#include "bar/ClipboardMonitor.h"
+
+bool CaptureSuppressed = false;

@@ -1,0 +1,83 @@
+// The application object: title, help file, the forms in creation order, the
+// message loop, minimising as a whole, and the boxes every window uses.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Form;
+
+class Application {
+public:
+    std::string Title;
+    std::string HelpFile;
+    // Where the program's files live is decided by this path; tests point it
+    // into a folder of their own.
+    std::string ExeNameOverride;
+    std::string ExeName() const;
+
+    // Shows a message box modal to the whole application and returns its
+    // result. Tests replace it to see boxes without showing them.
+    using BoxHandler = std::function<int(const std::string& text, const std::string& caption, UINT flags)>;
+    BoxHandler Box;
+
+    Application();
+
+    // The hidden window that owns every form and stands for the application
+    // in the taskbar; created on first use.
+    HWND Handle();
+
+    // The first form created; closing it ends the program.
+    Form* MainForm() const noexcept { return forms_.empty() ? nullptr : forms_.front(); }
+    const std::vector<Form*>& Forms() const noexcept { return forms_; }
+    void AddForm(Form* form);
+
+    // Shows the main form and dispatches messages until WM_QUIT; then destroys
+    // the forms in reverse order of creation. Returns the exit code.
+    int Run();
+    void Terminate() noexcept { PostQuitMessage(0); }
+    void DestroyForms() noexcept;
+    // The user's session is ending: tear down now, the loop will not run again.
+    void EndSession() noexcept;
+
+    void Minimize();
+    void Restore();
+    bool Minimized() const noexcept { return minimized_; }
+    // True while Minimize/Restore hide and show forms, so they can tell that
+    // apart from the program hiding them.
+    bool ChangingState() const noexcept { return changingState_; }
+
+    // The default error handler: the message, ".", an error icon, the title.
+    void ShowException(const std::exception& e) noexcept;
+
+    // A box modal to the whole application: the program's other top-level
+    // windows are disabled meanwhile; the active one is active again after.
+    int ModalBox(const std::string& text, const std::string& caption, UINT flags);
+
+    // Forget every form (tests that build forms of their own).
+    void ResetForTests();
+
+private:
+    bool PreTranslate(MSG& msg);
+    static LRESULT CALLBACK AppWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+
+    HWND handle_ = nullptr;
+    std::vector<Form*> forms_;
+    std::vector<HWND> hiddenByMinimize_;
+    bool minimized_ = false;
+    bool changingState_ = false;
+    bool ended_ = false;
+};
+
+extern Application App;
+
+// Program-wide note box: OK only, no icon, modal to the whole application.
+void ShowNote(const std::string& text, const std::string& caption);
+
+} // namespace ui

@@ -1,0 +1,12 @@
+// The program's own window messages, all above WM_APP.
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+// Sent by tests and tools to ask a form to report something it shows;
+// kept in one place so no two uses collide.
+constexpr UINT WM_TIDEMARK_FIRST = WM_APP + 1;
+
+} // namespace ui

@@ -1,0 +1,72 @@
+// The program's five windows, built in-process in a folder of the test's own.
+#include "app/Forms.h"
+#include "app/Program.h"
+#include "app/Splash.h"
+#include "bar/Form1.h"
+#include "support/TestSupport.h"
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::string> destroyed;
+
+LRESULT CALLBACK RecordDestroy(int code, WPARAM w, LPARAM l)
+{
+    auto* msg = reinterpret_cast<CWPSTRUCT*>(l);
+    if (code >= 0 && msg->message == WM_DESTROY) {
+        char name[64] = "";
+        GetClassNameA(msg->hwnd, name, sizeof name);
+        if (name[0] == 'T')
+            destroyed.push_back(name);
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+std::string ClassOf(HWND h)
+{
+    char name[64] = "";
+    GetClassNameA(h, name, sizeof name);
+    return name;
+}
+
+} // namespace
+
+TEST(Program, FiveWindowsInOrderHiddenThenTheSplashHandsOverOnceAndTheyGoInReverse)
+{
+    TempFolder folder;
+    ui::App.ExeNameOverride = folder.Path() + "tidemark.exe";
+    auto built = std::chrono::steady_clock::now();
+    app::CreateProgramForms();
+
+    EXPECT_EQ(ui::App.Title, "orv Tidemark");
+    EXPECT_EQ(ui::App.HelpFile, "tidemark.hlp");
+    std::vector<std::string> classes;
+    for (ui::Form* f : ui::App.Forms()) {
+        classes.push_back(ClassOf(f->Handle()));
+        EXPECT_FALSE(f->Visible()) << classes.back();
+    }
+    EXPECT_EQ(classes, (std::vector<std::string>{"TfrmSplash", "TForm1", "TfrmText", "TfrmBmp", "TfrmAbout"}));
+    EXPECT_EQ(ui::App.MainForm(), reinterpret_cast<ui::Form*>(frmSplash));
+
+    frmSplash->Show();
+    ASSERT_TRUE(PumpUntil([] { return Form1->Visible(); }, 10000));
+    auto handover = std::chrono::steady_clock::now() - built;
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(handover).count(), 2000);
+    EXPECT_FALSE(frmSplash->Visible());
+    EXPECT_TRUE(frmSplash->HandedOver());
+    PumpMessages(2300);  // no second tick
+    EXPECT_FALSE(frmSplash->Visible());
+
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &RecordDestroy, nullptr, GetCurrentThreadId());
+    app::ReleaseProgramForms();
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"TfrmAbout", "TfrmBmp", "TfrmText", "TForm1", "TfrmSplash"}));
+    ui::App.ExeNameOverride.clear();
+}

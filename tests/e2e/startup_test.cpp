@@ -1,0 +1,25 @@
+// The built program started as a separate process, used only from outside.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+TEST(Startup, SplashHandsOverToTheBarAndWmCloseEndsTheProgram)
+{
+    TempFolder folder;
+    ProgramProcess program(folder.Path());
+    ASSERT_TRUE(program.Start());
+
+    HWND bar = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (bar = program.FindWindowOfClass("TForm1", true)) != nullptr; }, 20000));
+    auto shownAfter = std::chrono::steady_clock::now() - program.Started();
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(shownAfter).count(), 2000);
+    // The splash is hidden for good once the bar shows.
+    PumpMessages(200);
+    EXPECT_EQ(program.FindWindowOfClass("TfrmSplash", true), nullptr);
+    EXPECT_NE(program.FindWindowOfClass("TfrmSplash"), nullptr);
+
+    PostMessageA(bar, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(10000), 0u);
+}

@@ -1,0 +1,206 @@
+// Helpers shared by the test programs: temporary folders, message pumping,
+// and starting the real tidemark.exe as a separate process.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+inline std::string ModuleDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+inline void DeleteTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A fresh, empty folder, removed with everything in it at the end of the test.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        static int counter = 0;
+        for (;;) {
+            path_ = std::string(base) + "tidemark-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
+            if (CreateDirectoryA(path_.c_str(), nullptr))
+                break;
+        }
+        path_ += "\\";
+    }
+    ~TempFolder() { DeleteTree(path_.substr(0, path_.size() - 1)); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // With a trailing backslash.
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline bool FileExists(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline std::string ReadFileBytes(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string data(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+    CloseHandle(h);
+    data.resize(got);
+    return data;
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& data)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+// Dispatches this thread's messages for `ms` milliseconds.
+inline void PumpMessages(DWORD ms)
+{
+    DWORD end = GetTickCount() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        LONG left = static_cast<LONG>(end - GetTickCount());
+        if (left <= 0)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left > 20 ? 20 : left), QS_ALLINPUT);
+    }
+}
+
+// Pumps messages until `done` holds or `ms` pass; returns whether it held.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
+{
+    DWORD end = GetTickCount() + ms;
+    while (!done()) {
+        if (static_cast<LONG>(end - GetTickCount()) <= 0)
+            return false;
+        PumpMessages(10);
+    }
+    return true;
+}
+
+// The real program, copied into a fresh folder and started there.
+class ProgramProcess {
+public:
+    explicit ProgramProcess(const std::string& folder) : folder_(folder)
+    {
+        CopyFileA((ModuleDir() + "tidemark.exe").c_str(), (folder + "tidemark.exe").c_str(), FALSE);
+    }
+    ~ProgramProcess()
+    {
+        if (pi_.hProcess) {
+            if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(pi_.hProcess, 99);
+                WaitForSingleObject(pi_.hProcess, 5000);
+            }
+            CloseHandle(pi_.hProcess);
+            CloseHandle(pi_.hThread);
+        }
+    }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    bool Start()
+    {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string cmd = "\"" + folder_ + "tidemark.exe\"";
+        started_ = std::chrono::steady_clock::now();
+        return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
+                              &pi_) != FALSE;
+    }
+    DWORD Id() const { return pi_.dwProcessId; }
+    HANDLE Process() const { return pi_.hProcess; }
+    std::chrono::steady_clock::time_point Started() const { return started_; }
+
+    // The program's top-level window of this class, or null.
+    HWND FindWindowOfClass(const char* cls, bool visibleOnly = false) const
+    {
+        struct Search {
+            DWORD pid;
+            const char* cls;
+            bool visibleOnly;
+            HWND found;
+        } s{pi_.dwProcessId, cls, visibleOnly, nullptr};
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* q = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                char name[64];
+                if (pid == q->pid && GetClassNameA(h, name, sizeof name) && lstrcmpA(name, q->cls) == 0 &&
+                    (!q->visibleOnly || IsWindowVisible(h))) {
+                    q->found = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+
+    // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
+    DWORD WaitForExit(DWORD ms)
+    {
+        DWORD end = GetTickCount() + ms;
+        while (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (static_cast<LONG>(end - GetTickCount()) <= 0)
+                return STILL_ACTIVE;
+            PumpMessages(20);
+        }
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
+
+private:
+    std::string folder_;
+    PROCESS_INFORMATION pi_{};
+    std::chrono::steady_clock::time_point started_;
+};
+
+} // namespace testing_support

@@ -1,0 +1,182 @@
+// The window kit: the error boundary of every window procedure, the order in
+// which forms are created and destroyed, and the application-modal boxes.
+#include "ui/Application.h"
+#include "ui/Errors.h"
+#include "ui/Form.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Box {
+    std::string text, caption;
+    UINT flags;
+};
+
+class BoxRecorder {
+public:
+    BoxRecorder()
+    {
+        saved_ = ui::App.Box;
+        ui::App.Box = [this](const std::string& t, const std::string& c, UINT f) {
+            boxes.push_back({t, c, f});
+            return IDOK;
+        };
+    }
+    ~BoxRecorder() { ui::App.Box = saved_; }
+    std::vector<Box> boxes;
+
+private:
+    ui::Application::BoxHandler saved_;
+};
+
+std::vector<std::string> events;
+
+class TestForm : public ui::Form {
+public:
+    explicit TestForm(std::string name, bool failCreate = false) : name_(std::move(name)), failCreate_(failCreate) {}
+    void Create()
+    {
+        CreateForm({"TidemarkTestForm", WS_OVERLAPPEDWINDOW, 0, 10, 10, 200, 100, false, name_.c_str(), 0});
+    }
+    static constexpr UINT WM_THROW = WM_APP + 100;
+
+protected:
+    void FormCreate() override
+    {
+        events.push_back("create " + name_);
+        if (failCreate_)
+            throw ui::AppError("Set-up failed");
+    }
+    void FormDestroy() override { events.push_back("destroy " + name_); }
+    LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override
+    {
+        if (msg == WM_THROW)
+            throw ui::AppError("Cannot create file C:\\x.txt");
+        if (msg == WM_THROW + 1)
+            throw 42;
+        return Form::HandleMessage(msg, w, l);
+    }
+
+private:
+    std::string name_;
+    bool failCreate_;
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        events.clear();
+        ui::App.ResetForTests();
+        ui::App.Title = "orv Tidemark";
+    }
+    void TearDown() override
+    {
+        ui::App.DestroyForms();
+        ui::App.ResetForTests();
+    }
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, ErrorInAHandlerIsShownWithTitleAndIconAndTheProgramGoesOn)
+{
+    BoxRecorder boxes;
+    TestForm form("a");
+    form.Create();
+
+    SendMessageA(form.Handle(), TestForm::WM_THROW, 0, 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Cannot create file C:\\x.txt.");
+    EXPECT_EQ(boxes.boxes[0].caption, "orv Tidemark");
+    EXPECT_EQ(boxes.boxes[0].flags, UINT(MB_OK | MB_ICONERROR));
+
+    // Not only our own error type stops at the boundary.
+    SendMessageA(form.Handle(), TestForm::WM_THROW + 1, 0, 0);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].caption, "orv Tidemark");
+
+    // The window is still alive and answering.
+    EXPECT_TRUE(IsWindow(form.Handle()));
+    EXPECT_EQ(SendMessageA(form.Handle(), WM_GETTEXTLENGTH, 0, 0), 1);
+}
+
+TEST_F(ApplicationTest, FormsAreCreatedHiddenInOrderAndDestroyedInReverse)
+{
+    BoxRecorder boxes;
+    TestForm first("first"), second("second", true), third("third");
+    first.Create();
+    second.Create();  // its set-up fails: reported, and the window still exists
+    third.Create();
+
+    ASSERT_EQ(ui::App.Forms().size(), 3u);
+    EXPECT_EQ(ui::App.MainForm(), &first);
+    EXPECT_TRUE(IsWindow(second.Handle()));
+    for (ui::Form* f : ui::App.Forms())
+        EXPECT_FALSE(f->Visible());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Set-up failed.");
+
+    ui::App.DestroyForms();
+    EXPECT_EQ(events, (std::vector<std::string>{"create first", "create second", "create third", "destroy third",
+                                                 "destroy second", "destroy first"}));
+    EXPECT_EQ(first.Handle(), nullptr);
+}
+
+TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoopAndOtherFormsOnlyHide)
+{
+    TestForm main("main"), other("other");
+    main.Create();
+    other.Create();
+    other.Show();
+    other.Close();
+    EXPECT_FALSE(other.Visible());
+    EXPECT_TRUE(IsWindow(other.Handle()));
+
+    main.Close();
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShows)
+{
+    TestForm a("a"), b("b");
+    a.Create();
+    b.Create();
+    a.Show();
+    b.Show();
+
+    bool aEnabledDuring = true, bEnabledDuring = true;
+    ui::Application::BoxHandler saved = ui::App.Box;
+    // Look at the windows from inside a real box: a timer closes it.
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND box = FindWindowA("#32770", "Nothing to do");
+        if (box)
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    struct Probe {
+        HWND a, b;
+        bool* ae;
+        bool* be;
+    };
+    static Probe probe;
+    probe = {a.Handle(), b.Handle(), &aEnabledDuring, &bEnabledDuring};
+    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        *probe.ae = IsWindowEnabled(probe.a) != FALSE;
+        *probe.be = IsWindowEnabled(probe.b) != FALSE;
+    });
+    ui::ShowNote("Please select a bitmap first.", "Nothing to do");
+    EXPECT_FALSE(aEnabledDuring);
+    EXPECT_FALSE(bEnabledDuring);
+    EXPECT_TRUE(IsWindowEnabled(a.Handle()));
+    EXPECT_TRUE(IsWindowEnabled(b.Handle()));
+}

@@ -1,7 +1,0 @@
-#include <gtest/gtest.h>
-#include <windows.h>
-
-TEST(Toolchain, RunsUnderWine)
-{
-    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
-}
