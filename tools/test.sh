@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/setup.sh
 start=$(date +%s)
-tools/build.sh i686
+# TIDEMARK_SKIP_I686=1 leaves the 32-bit build out (quicker local runs; CI builds both).
+[ "${TIDEMARK_SKIP_I686:-}" = 1 ] || tools/build.sh i686
 tools/build.sh x64
 echo "build: $(( $(date +%s) - start )) s"
 

@@ -16,6 +16,12 @@ void TfrmBmp::Create()
                 0, kLeft, kTop, kWidth, kHeight, false, "frmBmp", static_cast<int32_t>(0x80000000 | COLOR_BTNFACE)});
 }
 
+void TfrmBmp::ShowCatalogue(bool saved)
+{
+    MoveTo(Form1->Left(), Form1->Top());
+    SavedMode = saved;
+}
+
 void TfrmBmp::FormActivate()
 {
     Form1->Hide();

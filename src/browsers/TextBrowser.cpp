@@ -17,6 +17,12 @@ void TfrmText::Create()
                 static_cast<int32_t>(0x80000000 | COLOR_BTNFACE)});
 }
 
+void TfrmText::ShowCatalogue(bool saved)
+{
+    MoveTo(Form1->Left(), Form1->Top());
+    SavedMode = saved;
+}
+
 void TfrmText::FormActivate()
 {
     Form1->Hide();

@@ -7,6 +7,10 @@ class TfrmText : public ui::Form {
 public:
     void Create();
 
+    // Places the browser at the bar, records the view and refills it; does not show it.
+    void ShowCatalogue(bool saved);
+    bool SavedMode = false;
+
 protected:
     void FormActivate() override;
     void FormHide() override;
