@@ -20,7 +20,8 @@ std::vector<std::string> destroyed;
 LRESULT CALLBACK RecordDestroy(int code, WPARAM w, LPARAM l)
 {
     auto* msg = reinterpret_cast<CWPSTRUCT*>(l);
-    if (code >= 0 && msg->message == WM_DESTROY) {
+    // Forms only: the kit's controls have class names beginning with "T" too.
+    if (code >= 0 && msg->message == WM_DESTROY && !(GetWindowLongPtrA(msg->hwnd, GWL_STYLE) & WS_CHILD)) {
         char name[64] = "";
         GetClassNameA(msg->hwnd, name, sizeof name);
         if (name[0] == 'T')

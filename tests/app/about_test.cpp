@@ -1,0 +1,164 @@
+// The about box among the program's real windows: where it opens, what it
+// reads, its OK button by mouse and keyboard, and that it stays modeless.
+#include "app/About.h"
+#include "app/Forms.h"
+#include "app/Splash.h"
+#include "bar/Form1.h"
+#include "support/Pixels.h"
+#include "support/ProgramForms.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+POINT ScreenCentre()
+{
+    return {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+}
+
+POINT WindowCentre(HWND h)
+{
+    RECT r;
+    GetWindowRect(h, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+int CountWindowsOfClass(const char* cls)
+{
+    struct Search {
+        const char* cls;
+        int count;
+    } s{cls, 0};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Search*>(p);
+            char name[64] = "";
+            GetClassNameA(h, name, sizeof name);
+            q->count += lstrcmpA(name, q->cls) == 0;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.count;
+}
+
+void ShowAbout()
+{
+    frmAbout->Show();
+    PumpMessages(100);
+}
+
+// The user opens the box from the bar, so the splash has handed over by then.
+// (Under Wine without a window manager, hiding the active window blocks for
+// two seconds: long enough for the splash's tick to land inside a test.)
+class About : public ::testing::Test {
+protected:
+    void SetUp() override { frmSplash->Timer1Timer(); }
+    ProgramForms forms;
+};
+
+} // namespace
+
+TEST_F(About, FixedDialogFrameWithoutCaptionButtonsAndTheDesignedClientArea)
+{
+    HWND h = frmAbout->Handle();
+    char caption[64] = "";
+    GetWindowTextA(h, caption, sizeof caption);
+    EXPECT_STREQ(caption, "About Tidemark");
+    LONG_PTR style = GetWindowLongPtrA(h, GWL_STYLE);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    RECT client;
+    GetClientRect(h, &client);
+    EXPECT_EQ(client.right, 298);
+    EXPECT_EQ(client.bottom, 183);
+
+    // Texts sized to themselves must not be cut off by the panel's edge.
+    RECT panel;
+    GetClientRect(frmAbout->Panel1.Handle(), &panel);
+    for (ui::Label* label : {&frmAbout->ProductName, &frmAbout->labCredit}) {
+        RECT r;
+        GetWindowRect(label->Handle(), &r);
+        MapWindowPoints(nullptr, frmAbout->Panel1.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_GT(r.right - r.left, 0) << label->Text();
+        EXPECT_LE(r.right, panel.right - 2) << label->Text();
+    }
+}
+
+TEST_F(About, OpensCentredWithVersionAndFocusOnOkThenReopensWhereItWasLeft)
+{
+    Form1->MoveTo(0, 0);  // wherever the bar is
+    ShowAbout();
+    ASSERT_TRUE(frmAbout->Visible());
+    POINT screen = ScreenCentre(), box = WindowCentre(frmAbout->Handle());
+    EXPECT_NEAR(box.x, screen.x, 1);
+    EXPECT_NEAR(box.y, screen.y, 1);
+    EXPECT_EQ(frmAbout->labVer.Text(), "Version 1.01");
+    RECT ver;
+    GetClientRect(frmAbout->labVer.Handle(), &ver);
+    EXPECT_GT(ver.right, 40) << "labVer is sized to its text";
+    EXPECT_EQ(GetFocus(), frmAbout->butOK);
+
+    frmAbout->MoveTo(17, 23);
+    SendMessageA(frmAbout->butOK, BM_CLICK, 0, 0);
+    EXPECT_FALSE(frmAbout->Visible());
+
+    frmAbout->labVer.SetText("stale");
+    ShowAbout();
+    EXPECT_TRUE(frmAbout->Visible());
+    EXPECT_EQ(frmAbout->Left(), 17);
+    EXPECT_EQ(frmAbout->Top(), 23);
+    EXPECT_EQ(frmAbout->labVer.Text(), "Version 1.01");
+    EXPECT_EQ(GetFocus(), frmAbout->butOK);
+}
+
+TEST_F(About, EnterAndSpaceOnOkHideTheBox)
+{
+    ASSERT_TRUE(frmAbout->WantsDialogKeys());
+
+    // Enter goes through the dialog-key handling the message loop gives the box.
+    ShowAbout();
+    MSG enter{frmAbout->butOK, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(frmAbout->Handle(), &enter));
+    PumpMessages(50);
+    EXPECT_FALSE(frmAbout->Visible());
+
+    ShowAbout();
+    ASSERT_EQ(GetFocus(), frmAbout->butOK);
+    SendMessageA(frmAbout->butOK, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(frmAbout->butOK, WM_KEYUP, VK_SPACE, 0);
+    PumpMessages(50);
+    EXPECT_FALSE(frmAbout->Visible());
+}
+
+TEST_F(About, ShowingItWhileOpenKeepsOneBoxBringsItToTheFrontAndLeavesTheBarUsable)
+{
+    ShowAbout();
+    frmAbout->MoveTo(40, 50);
+    Form1->Show();
+    PumpMessages(100);
+    EXPECT_TRUE(frmAbout->Visible());
+    EXPECT_TRUE(IsWindowEnabled(Form1->Handle())) << "the box is modeless";
+    EXPECT_EQ(GetForegroundWindow(), Form1->Handle());
+
+    ShowAbout();
+    EXPECT_EQ(CountWindowsOfClass("TfrmAbout"), 1);
+    EXPECT_EQ(GetForegroundWindow(), frmAbout->Handle());
+    EXPECT_EQ(frmAbout->Left(), 40) << "not centred again while open";
+    EXPECT_EQ(frmAbout->Top(), 50);
+    EXPECT_TRUE(IsWindowEnabled(Form1->Handle()));
+}
+
+TEST_F(About, PaintsTheAddressInMaroonAndTheCaptionOnOk)
+{
+    ShowAbout();
+    ClientPixels address(frmAbout->Label1.Handle());
+    RECT all{0, 0, address.Width(), address.Height()};
+    EXPECT_GT(address.Count(RGB(128, 0, 0), all), 20);
+
+    ClientPixels ok(frmAbout->butOK);
+    RECT face{4, 4, ok.Width() - 4, ok.Height() - 4};
+    EXPECT_GT(ok.Count(RGB(0, 0, 0), face), 10) << "the caption";
+}
