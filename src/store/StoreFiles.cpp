@@ -68,8 +68,6 @@ void CloseCatalogueFile(ui::FileHandle& file)
         ThrowLastIoError();
 }
 
-// Each load or save of one catalogue runs to its end; the first failure is kept
-// for after the last one.
 class FirstFailure {
 public:
     template <class Step>
@@ -153,6 +151,19 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
     }
 }
 
+// Runs step on every catalogue and its file, in file order; each runs even when
+// an earlier one failed, and the first failure is raised at the end.
+template <class Step>
+void ForEachCatalogueFile(Step step)
+{
+    FirstFailure failures;
+    failures.Run([&] { step(RecentTextCatalogue, TempDir + "txtclips.dat"); });
+    failures.Run([&] { step(SavedTextCatalogue, StashDir + "txtsaved.dat"); });
+    failures.Run([&] { step(RecentBitmapCatalogue, TempDir + "bmpclips.dat"); });
+    failures.Run([&] { step(SavedBitmapCatalogue, StashDir + "bmpsaved.dat"); });
+    failures.Raise();
+}
+
 } // namespace
 
 std::string ProgramDirOf(std::string_view exePath)
@@ -178,22 +189,12 @@ void InitStoreFolders(std::string_view exePath)
 
 void LoadCatalogues()
 {
-    FirstFailure failures;
-    failures.Run([] { Load(RecentTextCatalogue, TempDir + "txtclips.dat"); });
-    failures.Run([] { Load(SavedTextCatalogue, StashDir + "txtsaved.dat"); });
-    failures.Run([] { Load(RecentBitmapCatalogue, TempDir + "bmpclips.dat"); });
-    failures.Run([] { Load(SavedBitmapCatalogue, StashDir + "bmpsaved.dat"); });
-    failures.Raise();
+    ForEachCatalogueFile([](auto& catalogue, const std::string& path) { Load(catalogue, path); });
 }
 
 void SaveCatalogues()
 {
-    FirstFailure failures;
-    failures.Run([] { Save(RecentTextCatalogue, TempDir + "txtclips.dat"); });
-    failures.Run([] { Save(SavedTextCatalogue, StashDir + "txtsaved.dat"); });
-    failures.Run([] { Save(RecentBitmapCatalogue, TempDir + "bmpclips.dat"); });
-    failures.Run([] { Save(SavedBitmapCatalogue, StashDir + "bmpsaved.dat"); });
-    failures.Raise();
+    ForEachCatalogueFile([](const auto& catalogue, const std::string& path) { Save(catalogue, path); });
 }
 
 bool IsBareFileName(std::string_view fileName)

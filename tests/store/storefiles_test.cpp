@@ -4,6 +4,7 @@
 #include "store/StoreFiles.h"
 
 #include <cstring>
+#include <optional>
 
 using namespace store;
 using namespace storetest;
@@ -24,17 +25,16 @@ std::string CatalogueImage(const Catalogue<Entry>& catalogue)
     return bytes;
 }
 
-// Runs f, which must raise an IoError, and gives its code.
+// The IoError that f raises, if any.
 template <class F>
-std::uint32_t FailureCode(F f)
+std::optional<IoError> RaisedError(F f)
 {
     try {
         f();
     } catch (const IoError& e) {
-        return e.Code();
+        return e;
     }
-    ADD_FAILURE() << "no IoError raised";
-    return 0;
+    return std::nullopt;
 }
 
 void ExpectNoStrayFiles()
@@ -228,7 +228,9 @@ TEST_F(StoreFilesTest, ALockedFileFailsItsLoadOnlyAndIsKeptAtExit)
     {
         LockedFile lock(SavedTextFile());
         ASSERT_TRUE(lock.Active());
-        EXPECT_EQ(FailureCode(LoadCatalogues), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+        const auto error = RaisedError(LoadCatalogues);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
     }
     EXPECT_EQ(RecentTextCatalogue.Count, 3);
     EXPECT_TRUE(SavedTextCatalogue.LoadFailed);
@@ -258,24 +260,18 @@ TEST_F(StoreFilesTest, AReadOnlyFileFailsItsLoadWithAccessDenied)
     {
         LockedFile lock(SavedTextFile()); // a later failure does not hide the first
         ASSERT_TRUE(lock.Active());
-        try {
-            LoadCatalogues();
-            ADD_FAILURE() << "no IoError raised";
-        } catch (const IoError& e) {
-            EXPECT_EQ(e.Code(), 32u);
-        }
+        const auto error = RaisedError(LoadCatalogues);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Code(), 32u);
     }
     EXPECT_TRUE(RecentBitmapCatalogue.LoadFailed);
     EXPECT_EQ(SavedBitmapCatalogue.Count, 2);
 
     ResetCatalogues();
-    try {
-        LoadCatalogues();
-        ADD_FAILURE() << "no IoError raised";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.Code(), 5u);
-        EXPECT_STREQ(e.what(), "File access denied");
-    }
+    const auto error = RaisedError(LoadCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 5u);
+    EXPECT_STREQ(error->what(), "File access denied");
     AddBitmapClip("clip0001.bmp");
     EXPECT_NO_THROW(SaveCatalogues());
     EXPECT_EQ(ReadBytes(RecentBitmapFile()), bitmaps);
@@ -295,7 +291,9 @@ TEST_F(StoreFilesTest, AFileThatTurnsReadOnlyFailsItsSaveOnly)
     StashText(1);
     AddBitmapClip("clip0002.bmp");
     StashBitmap(1);
-    EXPECT_EQ(FailureCode(SaveCatalogues), 5u);
+    const auto error = RaisedError(SaveCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 5u);
 
     EXPECT_EQ(ReadBytes(SavedTextFile()), saved);
     EXPECT_EQ(ReadBytes(RecentTextFile()), CatalogueImage(RecentTextCatalogue));
@@ -312,13 +310,10 @@ TEST_F(StoreFilesTest, AMissingStashFolderFailsItsFilesOnly)
     AddBitmapClip("clip0002.bmp");
     DeleteTree(StashDir);
 
-    try {
-        SaveCatalogues();
-        ADD_FAILURE() << "no IoError raised";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.Code(), 3u);
-        EXPECT_STREQ(e.what(), "Invalid filename");
-    }
+    const auto error = RaisedError(SaveCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 3u);
+    EXPECT_STREQ(error->what(), "Invalid filename");
     EXPECT_EQ(ReadBytes(RecentTextFile()), CatalogueImage(RecentTextCatalogue));
     EXPECT_EQ(ReadBytes(RecentBitmapFile()), CatalogueImage(RecentBitmapCatalogue));
     EXPECT_FALSE(Exists(StashDir));
