@@ -136,15 +136,6 @@ TEST_F(CatalogueTest, RemoveFirstMiddleAndLast)
     EXPECT_TRUE(FileExists(TempDir + ClipName(4)));
 }
 
-TEST_F(CatalogueTest, RemoveFromAFullCatalogueClearsSlotTen)
-{
-    AddTextClips(10);
-    EXPECT_TRUE(RemoveRecentText(4));
-    EXPECT_EQ(RecentTextCatalogue.Count, 9);
-    EXPECT_EQ(RecentTextCatalogue.Entries[9].FileName.Text(), ClipName(10));
-    EXPECT_TRUE(SlotIsZero(RecentTextCatalogue, 10));
-}
-
 TEST_F(CatalogueTest, RemoveWithTheFileGoneStillRemovesTheEntry)
 {
     AddTextClips(2);
@@ -266,21 +257,4 @@ TEST_F(CatalogueTest, StashCutsOverLongLengthBytes)
     EXPECT_EQ(SavedTextCatalogue.Entries[1].Preview.Text(), std::string(50, 'p'));
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Length, 12);
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Text(), std::string(12, 'f'));
-}
-
-TEST_F(CatalogueTest, ResetEmptiesEverything)
-{
-    AddTextClips(2);
-    StashText(1);
-    AddBitmapClip("b.bmp");
-    StashBitmap(1);
-    RecentBitmapCatalogue.LoadFailed = true;
-    ResetCatalogues();
-    const auto empty = [](const auto& c) {
-        return c.Count == 0 && !c.LoadFailed && SlotBytes(c) == std::string(sizeof c.Entries, '\0');
-    };
-    EXPECT_TRUE(empty(RecentTextCatalogue));
-    EXPECT_TRUE(empty(SavedTextCatalogue));
-    EXPECT_TRUE(empty(RecentBitmapCatalogue));
-    EXPECT_TRUE(empty(SavedBitmapCatalogue));
 }
