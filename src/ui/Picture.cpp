@@ -19,14 +19,16 @@ struct DibInfo {
     RGBQUAD colours[256];
 };
 
-std::string SizeText(int width, int height)
+DibInfo BottomUpDib(int width, int height, int bpp)
 {
-    return std::to_string(width) + "x" + std::to_string(height);
+    DibInfo info{};
+    info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
+    return info;
 }
 
 [[noreturn]] void ThrowCannotCreate(int width, int height)
 {
-    throw AppError(Format("Cannot create a bitmap of %s pixels", SizeText(width, height)));
+    throw AppError(Format("Cannot create a bitmap of %s pixels", std::to_string(width) + "x" + std::to_string(height)));
 }
 
 // A bitmap in the display's format, or a monochrome one.
@@ -65,17 +67,61 @@ MemoryDc CreateMemoryDc()
 
 // Copies the top-left width x height of source into target, both through the
 // palette (when there is one) so that palette devices map the colours alike.
-void Blit(HBITMAP target, HBITMAP source, HPALETTE palette, int width, int height)
+// False when a DC does not take the source: a device bitmap of another depth
+// than the display's, or one still selected into its owner's DC.
+bool TryBlit(HBITMAP target, HBITMAP source, HPALETTE palette, int width, int height)
 {
     MemoryDc from = CreateMemoryDc();
     MemoryDc to = CreateMemoryDc();
     SelectGuard selectFrom(from.get(), source);
+    if (GetCurrentObject(from.get(), OBJ_BITMAP) != source)
+        return false;
     SelectGuard selectTo(to.get(), target);
     PaletteGuard paletteFrom(from.get(), palette);
     PaletteGuard paletteTo(to.get(), palette);
     // Colour to monochrome: the source's background colour becomes white.
     SetBkColor(from.get(), RGB(255, 255, 255));
     if (!BitBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, SRCCOPY))
+        throw AppError("Cannot copy the bitmap");
+    return true;
+}
+
+void Blit(HBITMAP target, HBITMAP source, HPALETTE palette, int width, int height)
+{
+    if (!TryBlit(target, source, palette, width, height))
+        throw AppError("Cannot copy the bitmap");
+}
+
+// The way round a bitmap that TryBlit cannot take: read its pixels as a DIB and
+// write them into target. The pixels of a palette device's bitmap are indices
+// into the palette given (GDI would take the system palette instead), or into
+// the default palette.
+void CopyAsDib(HBITMAP target, HBITMAP source, int depth, HPALETTE palette, int width, int height)
+{
+    const int bpp = depth == 4 || depth == 8 ? depth : 32;
+    DibInfo info = BottomUpDib(width, height, bpp);
+    std::vector<std::uint8_t> bits;
+    try {
+        bits.resize(static_cast<std::size_t>(store::BmpStride(width, bpp) * static_cast<std::uint64_t>(height)));
+    } catch (const std::bad_alloc&) {
+        ThrowCannotCreate(width, height);
+    }
+    MemoryDc dc = CreateMemoryDc();
+    if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), bits.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
+        throw AppError("Cannot read the clipboard bitmap");
+    if (bpp <= 8) {
+        PALETTEENTRY entries[256]{};
+        const UINT count = GetPaletteEntries(
+            palette ? palette : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), 0, 1u << bpp, entries);
+        for (UINT i = 0; i < (1u << bpp); ++i) {
+            const PALETTEENTRY e = i < count ? entries[i] : PALETTEENTRY{};
+            info.colours[i] = RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0};
+        }
+        info.header.biClrUsed = 0;
+    }
+    if (SetDIBits(dc.get(), target, 0, static_cast<UINT>(height), bits.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
         throw AppError("Cannot copy the bitmap");
 }
 
@@ -216,11 +262,13 @@ void Picture::AssignFromClipboardBitmap(HBITMAP source, HPALETTE palette)
         throw AppError("Cannot read the clipboard bitmap");
     const int width = bm.bmWidth;
     const int height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
-    const bool monochrome = bm.bmBitsPixel * bm.bmPlanes == 1;
+    const int depth = bm.bmBitsPixel * bm.bmPlanes;
+    const bool monochrome = depth == 1;
 
     Bitmap copy = CreateDeviceBitmap(monochrome, width, height);
     Palette paletteCopy = CopyPalette(palette);
-    Blit(copy.get(), source, palette, width, height);
+    if (!TryBlit(copy.get(), source, palette, width, height))
+        CopyAsDib(copy.get(), source, depth, palette, width, height);
 
     Take(std::move(copy), std::move(paletteCopy));
     dibHeader_.clear();
@@ -233,18 +281,18 @@ void Picture::TrimOddWidth()
         return;
     const int width = width_ - 1;
     Bitmap trimmed;
-    if (dibHeader_.empty()) {
+    std::vector<std::uint8_t> header = dibHeader_;
+    if (header.empty()) {
         trimmed = CreateDeviceBitmap(monochrome_, width, height_);
     } else {
-        std::vector<std::uint8_t> header = dibHeader_;
         auto* info = reinterpret_cast<BITMAPINFOHEADER*>(header.data());
         info->biWidth = width;
         info->biSizeImage = 0;
         trimmed = CreateDibSection(header.data(), width, height_);
-        dibHeader_ = std::move(header);
     }
     Blit(trimmed.get(), bitmap_.get(), palette_.get(), width, height_);
     bitmap_ = std::move(trimmed);
+    dibHeader_ = std::move(header);
     width_ = width;
 }
 
@@ -263,13 +311,7 @@ std::vector<std::uint8_t> Picture::EncodeBmp() const
         ThrowCannotCreate(width_, height_);
     }
 
-    DibInfo info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width_;
-    info.header.biHeight = height_;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bpp);
-    info.header.biCompression = BI_RGB;
+    DibInfo info = BottomUpDib(width_, height_, bpp);
     MemoryDc dc = CreateMemoryDc();
     PaletteGuard selectPalette(dc.get(), palette_.get());
     // GetDIBits converts to the depth asked for and writes the rows bottom-up,
