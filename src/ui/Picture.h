@@ -35,8 +35,9 @@ public:
 
     // Reads a BMP file into the picture (a bitmap of the file's depth, with a
     // palette when the file has a colour table). Throws AppError: "Cannot open
-    // file <path>", "Cannot read file <path>", "Bitmap image is not valid".
-    // On failure the picture keeps what it held.
+    // file <path>", "Cannot read file <path>", "Not enough memory to read file
+    // <path>", "Bitmap image is not valid", "Cannot create a bitmap of WxH
+    // pixels". On failure the picture keeps what it held.
     void LoadFromFile(const std::string& path);
 
     HBITMAP Handle() const noexcept { return bitmap_.get(); }
