@@ -20,8 +20,7 @@ std::vector<std::string> destroyed;
 LRESULT CALLBACK RecordDestroy(int code, WPARAM w, LPARAM l)
 {
     auto* msg = reinterpret_cast<CWPSTRUCT*>(l);
-    // Forms only: the kit's controls have class names beginning with "T" too.
-    if (code >= 0 && msg->message == WM_DESTROY && !(GetWindowLongPtrA(msg->hwnd, GWL_STYLE) & WS_CHILD)) {
+    if (code >= 0 && msg->message == WM_DESTROY) {
         char name[64] = "";
         GetClassNameA(msg->hwnd, name, sizeof name);
         static const std::vector<std::string> forms{"TfrmSplash", "TForm1", "TfrmText", "TfrmBmp", "TfrmAbout"};
