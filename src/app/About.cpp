@@ -1,6 +1,7 @@
 #include "app/About.h"
 
 #include "app/Credits.h"
+#include "resource.h"
 #include "ui/Fonts.h"
 
 namespace {
@@ -57,7 +58,7 @@ void TfrmAbout::CreateControls()
     Panel1.Create(Handle(), kPanel1.x, kPanel1.y, kPanel1.width, kPanel1.height, face, ui::Panel::Lowered,
                   ui::Panel::Raised);
     HWND panel = Panel1.Handle();
-    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, 0);
+    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, IDB_ABOUT_LOGO);
     ProductName.Create(panel, kProductName.x, kProductName.y, 0, 0, kProductText, nameFont_.get(), kBlack, face,
                        DT_LEFT);
     FitToText(ProductName);
@@ -68,6 +69,7 @@ void TfrmAbout::CreateControls()
     Label1.Create(panel, kLabel1.x, kLabel1.y, kLabel1.width, kLabel1.height, app::kWebAddress, addressFont_.get(),
                   kMaroon, face, DT_CENTER);
 
+    checkGlyph_ = ui::LoadBitmapResource(IDB_ABOUT_OK);
     butOK = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, kButOK.x, kButOK.y,
                             kButOK.width, kButOK.height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                             GetModuleHandleA(nullptr), nullptr);

@@ -2,6 +2,7 @@
 
 #include "app/Credits.h"
 #include "app/Forms.h"
+#include "resource.h"
 #include "bar/Form1.h"
 #include "ui/Fonts.h"
 
@@ -85,7 +86,7 @@ void TfrmSplash::CreateControls()
     Panel3.Create(panel, kPanel3.x, kPanel3.y, kPanel3.width, kPanel3.height, face, ui::Panel::Raised,
                   ui::Panel::Lowered);
 
-    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, 0);
+    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS);
 
     std::string credits = std::string(app::kCreditLine) + " - " + app::kWebAddress;
     Label1.Create(panel, 0, 0, 0, 0, credits, creditFont_.get(), kWhite, kMaroon, DT_CENTER);

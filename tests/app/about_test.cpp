@@ -44,6 +44,16 @@ int CountWindowsOfClass(const char* cls)
     return s.count;
 }
 
+bool Greenish(COLORREF c)
+{
+    return GetGValue(c) > 100 && GetRValue(c) < GetGValue(c) / 2 && GetBValue(c) < GetGValue(c) / 2;
+}
+
+bool Bluish(COLORREF c)
+{
+    return GetBValue(c) > 100 && GetRValue(c) < GetBValue(c) && GetGValue(c) < GetBValue(c);
+}
+
 void ShowAbout()
 {
     frmAbout->Show();
@@ -151,14 +161,21 @@ TEST_F(About, ShowingItWhileOpenKeepsOneBoxBringsItToTheFrontAndLeavesTheBarUsab
     EXPECT_TRUE(IsWindowEnabled(Form1->Handle()));
 }
 
-TEST_F(About, PaintsTheAddressInMaroonAndTheCaptionOnOk)
+TEST_F(About, PaintsTheLogoTheAddressInMaroonAndTheCheckMarkLeftOfTheCaption)
 {
     ShowAbout();
     ClientPixels address(frmAbout->Label1.Handle());
     RECT all{0, 0, address.Width(), address.Height()};
     EXPECT_GT(address.Count(RGB(128, 0, 0), all), 20);
 
+    ClientPixels logo(frmAbout->ProgramIcon.Handle());
+    EXPECT_GT(logo.CountIf(Bluish, {0, 0, logo.Width(), logo.Height()}), 1000);
+
+    // The check mark sits 2 pixels from the left edge, the caption right of it.
     ClientPixels ok(frmAbout->butOK);
-    RECT face{4, 4, ok.Width() - 4, ok.Height() - 4};
-    EXPECT_GT(ok.Count(RGB(0, 0, 0), face), 10) << "the caption";
+    EXPECT_GT(ok.CountIf(Greenish, {2, 0, 18, ok.Height()}), 10);
+    EXPECT_EQ(ok.CountIf(Greenish, {0, 0, 2, ok.Height()}), 0);
+    EXPECT_EQ(ok.CountIf(Greenish, {18, 0, ok.Width(), ok.Height()}), 0);
+    EXPECT_GT(ok.Count(RGB(0, 0, 0), {22, 4, ok.Width() - 4, ok.Height() - 4}), 10) << "the caption";
+    EXPECT_EQ(ok.Count(RGB(255, 0, 255), {0, 0, ok.Width(), ok.Height()}), 0) << "the glyph's key colour";
 }

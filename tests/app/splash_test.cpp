@@ -72,7 +72,7 @@ TEST(Splash, CentredSizeableFrameWithoutCaptionButtonsAndItsPanelsFillIt)
     ExpectFilledClient(*frmSplash);
 }
 
-TEST(Splash, PaintsTheBlueTitleOverItsBlackShadowAndTheCreditsWhiteOnMaroon)
+TEST(Splash, PaintsTheBlueTitleOverItsShadowThePictureAndTheCreditsWhiteOnMaroon)
 {
     ProgramForms forms;
     frmSplash->Show();
@@ -89,6 +89,12 @@ TEST(Splash, PaintsTheBlueTitleOverItsBlackShadowAndTheCreditsWhiteOnMaroon)
         for (int x = 2; x + 1 < title.Width() - 2; ++x)
             shadowEdges += title.At(x, y) == blue && title.At(x + 1, y + 1) == black;
     EXPECT_GT(shadowEdges, 20);
+
+    // The picture of the bar's buttons, on black.
+    ClientPixels row(frmSplash->Image1.Handle());
+    EXPECT_EQ(row.At(0, 0), black);
+    EXPECT_EQ(row.At(row.Width() - 1, row.Height() - 1), black);
+    EXPECT_GT(row.Count(RGB(192, 192, 192), {0, 0, row.Width(), row.Height()}), 500) << "the button faces";
 
     ClientPixels credits(frmSplash->Label1.Handle());
     RECT all{0, 0, credits.Width(), credits.Height()};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace testing_support {
@@ -51,14 +52,18 @@ public:
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     }
 
-    // How many pixels of the rectangle (clipped to the area) have this colour.
-    int Count(COLORREF color, RECT area) const
+    // How many pixels of the rectangle (clipped to the area) match.
+    int CountIf(const std::function<bool(COLORREF)>& match, RECT area) const
     {
         int n = 0;
         for (int y = area.top < 0 ? 0 : area.top; y < area.bottom && y < height_; ++y)
             for (int x = area.left < 0 ? 0 : area.left; x < area.right && x < width_; ++x)
-                n += At(x, y) == color;
+                n += match(At(x, y));
         return n;
+    }
+    int Count(COLORREF color, RECT area) const
+    {
+        return CountIf([color](COLORREF c) { return c == color; }, area);
     }
 
 private:
