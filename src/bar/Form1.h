@@ -38,6 +38,7 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
