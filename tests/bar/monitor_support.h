@@ -185,8 +185,6 @@ protected:
         EmptyTheClipboard();
         BeforeForms();
         app::CreateProgramForms();
-        // The store's folders beside the test's "executable".
-        store::InitStoreFolders(ui::App.ExeName());
     }
     void TearDown() override
     {
