@@ -10,14 +10,7 @@ namespace {
 
 double At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second, WORD ms = 0)
 {
-    SYSTEMTIME t{};
-    t.wYear = year;
-    t.wMonth = month;
-    t.wDay = day;
-    t.wHour = hour;
-    t.wMinute = minute;
-    t.wSecond = second;
-    t.wMilliseconds = ms;
+    const SYSTEMTIME t{year, month, 0, day, hour, minute, second, ms};
     return store::DateTimeFromSystemTime(t);
 }
 
