@@ -183,7 +183,7 @@ void CaptureText(HWND owner, HWND memo)
     const std::string text = PassThroughMemo(memo, ReadClipboardText(owner));
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, text);
-    store::AddTextClip(std::string_view(text).substr(0, kPreviewLength), BareName(path));
+    store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));
     if (frmText && frmText->Visible())
         frmText->ShowCatalogue(frmText->SavedMode);
 }

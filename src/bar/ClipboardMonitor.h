@@ -26,8 +26,6 @@ std::string MakeClipFileName(std::string_view ext);
 
 namespace monitor {
 
-constexpr std::size_t kPreviewLength = 50;
-
 // The steps of MakeClipFileName without the clock and the disk: the first name
 // not taken, counting up from secondsPastHour and wrapping past FFFF so that a
 // name never outgrows the catalogue's 12-character field.
