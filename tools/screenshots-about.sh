@@ -35,9 +35,8 @@ cleanup() {
 }
 trap cleanup EXIT
 ensure_wine_session
-# There is no window manager here: Wine draws the frames and captions itself,
-# so the X windows are the whole windows and a grab shows them as on Windows.
-"$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+# (ensure_wine_session makes the windows unmanaged: Wine draws the frames and
+# captions itself, so a grab of an X window shows the whole window.)
 # The windows ask for Windows' own faces; the Liberation fonts have their
 # metrics, so texts take the room they take on Windows.
 for face in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "MS Sans Serif=Liberation Sans"; do

@@ -4,6 +4,8 @@
 #include "resource.h"
 #include "ui/Fonts.h"
 
+#include <string>
+
 namespace {
 
 // ---- Layout ----
@@ -33,6 +35,8 @@ constexpr COLORREF kBlack = RGB(0, 0, 0), kMaroon = RGB(128, 0, 0);
 constexpr const char* kCaption = "About Tidemark";
 constexpr const char* kProductText = "orv Tidemark";
 constexpr const char* kVersionText = "Version 1.01";
+// The credit line here also names the maker's town.
+constexpr const char* kTown = "Tidewater";
 
 void FitToText(ui::Label& label)
 {
@@ -63,8 +67,8 @@ void TfrmAbout::CreateControls()
                        DT_LEFT);
     FitToText(ProductName);
     labVer.Create(panel, kLabVer.x, kLabVer.y, 0, 0, "", textFont_.get(), kBlack, face, DT_LEFT);
-    labCredit.Create(panel, kLabCredit.x, kLabCredit.y, 0, 0, app::kCreditLine, textFont_.get(), kBlack, face,
-                     DT_LEFT);
+    labCredit.Create(panel, kLabCredit.x, kLabCredit.y, 0, 0, std::string(app::kCreditLine) + ", " + kTown,
+                     textFont_.get(), kBlack, face, DT_LEFT);
     FitToText(labCredit);
     Label1.Create(panel, kLabel1.x, kLabel1.y, kLabel1.width, kLabel1.height, app::kWebAddress, addressFont_.get(),
                   kMaroon, face, DT_CENTER);
