@@ -11,10 +11,6 @@ if [ "${1:-}" != --no-build ]; then
   bash tools/setup.sh
   tools/build.sh x64
 fi
-if ! fc-list | grep -q LiberationSerif; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fonts-liberation >/dev/null
-fi
-
 out=$root/build/screenshots
 mkdir -p "$out"
 rm -f "$out/splash.png" "$out/about.png"
@@ -35,14 +31,9 @@ cleanup() {
 }
 trap cleanup EXIT
 ensure_wine_session
-# (ensure_wine_session makes the windows unmanaged: Wine draws the frames and
-# captions itself, so a grab of an X window shows the whole window.)
-# The windows ask for Windows' own faces; the Liberation fonts have their
-# metrics, so texts take the room they take on Windows.
-for face in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "MS Sans Serif=Liberation Sans"; do
-  "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f \
-    </dev/null >/dev/null 2>&1
-done
+# (ensure_wine_session makes the windows unmanaged, so Wine draws frames and
+# captions itself and a grab of an X window shows the whole window, and maps
+# Windows' font faces to the metric-compatible Liberation fonts.)
 
 fail() {
   echo "screenshots: $*" >&2
