@@ -23,7 +23,8 @@ LRESULT CALLBACK RecordDestroy(int code, WPARAM w, LPARAM l)
     if (code >= 0 && msg->message == WM_DESTROY) {
         char name[64] = "";
         GetClassNameA(msg->hwnd, name, sizeof name);
-        if (name[0] == 'T')
+        // The forms only, not their controls.
+        if (name[0] == 'T' && !(GetWindowLongPtrA(msg->hwnd, GWL_STYLE) & WS_CHILD))
             destroyed.push_back(name);
     }
     return CallNextHookEx(nullptr, code, w, l);
