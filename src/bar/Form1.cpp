@@ -8,6 +8,9 @@
 #include "bar/ClipboardMonitor.h"
 #include "browsers/BitmapBrowser.h"
 #include "browsers/TextBrowser.h"
+#include "resource.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
 #include "ui/Application.h"
 #include "ui/Errors.h"
 
@@ -25,10 +28,6 @@ constexpr int kLeft = 267, kTop = 113, kClientWidth = 188, kClientHeight = 48;
 constexpr const char* kFontFace = "MS Sans Serif";
 constexpr int kFontHeight = -11;  // negative: character height, not cell height
 
-// Glyph resources, 0 until the pictures are drawn: the button shows no glyph.
-constexpr UINT kGlyphMenu = 0, kGlyphText = 0, kGlyphBmp = 0, kGlyphSaved = 0, kGlyphHelp = 0;
-constexpr UINT kPictureOn = 0, kPictureOff = 0;
-
 struct ButtonDesign {
     ui::SpeedButton TForm1::*button;
     int x, y;  // 25 x 25 each
@@ -41,12 +40,12 @@ constexpr int kButtonSize = 25;
 
 // clang-format off
 const ButtonDesign kButtons[] = {
-//    control            x    y  glyph        n  hint                           click
-    {&TForm1::butMenu,    8,  6, kGlyphMenu,  1, "Main menu - general options", &TForm1::butMenuClick},
-    {&TForm1::butText,   40,  6, kGlyphText,  1, "View text clips",             &TForm1::butTextClick},
-    {&TForm1::butBmp,    72,  6, kGlyphBmp,   1, "View bitmap clips",           &TForm1::butBmpClick},
-    {&TForm1::butSaved, 104,  6, kGlyphSaved, 1, "View saved clips",            &TForm1::butSavedClick},
-    {&TForm1::butHelp,  136,  6, kGlyphHelp,  2, "Help & tips",                 &TForm1::butHelpClick},
+//    control            x    y  glyph          n  hint                           click
+    {&TForm1::butMenu,    8,  6, IDB_BAR_MENU,  1, "Main menu - general options", &TForm1::butMenuClick},
+    {&TForm1::butText,   40,  6, IDB_BAR_TEXT,  1, "View text clips",             &TForm1::butTextClick},
+    {&TForm1::butBmp,    72,  6, IDB_BAR_BMP,   1, "View bitmap clips",           &TForm1::butBmpClick},
+    {&TForm1::butSaved, 104,  6, IDB_BAR_SAVED, 1, "View saved clips",            &TForm1::butSavedClick},
+    {&TForm1::butHelp,  136,  6, IDB_BAR_HELP,  2, "Help & tips",                 &TForm1::butHelpClick},
 };
 
 // The monitor switch: imOn and imOff, 16 x 32 at (167, 6), one of them visible.
@@ -136,9 +135,9 @@ void TForm1::CreateControls()
         hints.Add(b.Handle(), d.hint);
     }
 
-    imOn.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, kPictureOn);
+    imOn.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_ON);
     imOn.OnClick = [this] { imOnClick(); };
-    imOff.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, kPictureOff);
+    imOff.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_OFF);
     imOff.OnClick = [this] { imOffClick(); };
     imOff.SetVisible(false);
     hints.Add(imOn.Handle(), kHintOn);
@@ -175,8 +174,7 @@ void TForm1::imOffClick()
 
 std::string TForm1::SettingsPath() const
 {
-    std::string exe = ui::App.ExeName();
-    return exe.substr(0, exe.find_last_of("\\:") + 1) + app::kSettingsFileName;
+    return store::ProgramDir + app::kSettingsFileName;
 }
 
 void TForm1::FormCreate()
@@ -185,15 +183,26 @@ void TForm1::FormCreate()
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
+    // Nothing that arrives while we join the chain and load is a new clip.
     CaptureSuppressed = true;
     try {
         JoinClipboardChain();
+        store::InitStoreFolders(ui::App.ExeName());
+        store::LoadCatalogues();
     } catch (...) {
         CaptureSuppressed = false;
+        // A catalogue that failed to load must not cost the user's settings
+        // too: they would be written back as the defaults at exit.
+        if (!store::ProgramDir.empty())
+            ReadSettings();
         throw;
     }
     CaptureSuppressed = false;
+    ReadSettings();
+}
 
+void TForm1::ReadSettings()
+{
     std::string ini = SettingsPath();
     SetColor(app::ReadSettingNumber(ini, "Color", 0));
     SetHints(app::ReadSettingNumber(ini, "Hints", 1) != 0);
@@ -202,6 +211,7 @@ void TForm1::FormCreate()
 void TForm1::FormDestroy()
 {
     LeaveClipboardChain();
+    store::SaveCatalogues();
     std::string ini = SettingsPath();
     app::WriteSetting(ini, "Color", std::to_string(Color()));
     app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
@@ -402,6 +412,7 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
         SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
                             &ignored);
     }
+    monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)

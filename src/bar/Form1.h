@@ -3,6 +3,7 @@
 
 #include "ui/Controls.h"
 #include "ui/Form.h"
+#include "ui/Picture.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -57,6 +58,8 @@ public:
     // Hidden multi-line text control through which text passes on capture
     // and copy-back.
     HWND Memo1 = nullptr;
+    // Hidden picture holder through which bitmaps pass the same way.
+    ui::Picture Image1;
 
     void butMenuClick();
     void butTextClick();
@@ -102,6 +105,7 @@ protected:
 
 private:
     void OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at);
+    void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
