@@ -3,6 +3,7 @@
 #include "bar_fixture.h"
 
 #include "app/Credits.h"
+#include "store/Catalogues.h"
 
 using namespace bar_testing;
 using testing_support::PumpUntil;
@@ -18,6 +19,7 @@ struct Seen {
     int red = -1, green = -1, blue = -1;
     bool barEnabled = true;
     int viewerDrawsBefore = 0;
+    int clipsBefore = 0;
 };
 Seen seen;
 HWND barWindow;
@@ -110,7 +112,9 @@ void CALLBACK AtNote(HWND, UINT, UINT_PTR id, DWORD)
     Look(box);
     // A clipboard change while the box is up still goes through the bar.
     seen.viewerDrawsBefore = viewer->draws;
-    WriteClipboardText(barWindow, "while the note shows");
+    seen.clipsBefore = store::RecentTextCatalogue.Count;
+    if (!WriteClipboardText(barWindow, "while the note shows"))
+        seen.viewerDrawsBefore = -100;  // shows as a failure below
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -202,6 +206,7 @@ TEST_F(BarDialogsTest, NoteIsModalToTheApplicationAndTheChainGoesOnMeanwhile)
     EXPECT_EQ(seen.owner, ui::App.Handle());
     EXPECT_FALSE(seen.barEnabled);
     EXPECT_EQ(counting.draws, seen.viewerDrawsBefore + 1);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, seen.clipsBefore + 1);
     EXPECT_TRUE(IsWindowEnabled(bar->Handle()));
     EXPECT_EQ(GetActiveWindow(), bar->Handle());
     Release();

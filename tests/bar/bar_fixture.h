@@ -29,7 +29,7 @@ public:
         WNDCLASSA wc{};
         wc.lpfnWndProc = &Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TidemarkTestViewer";
+        wc.lpszClassName = "TidemarkBarTestViewer";
         RegisterClassA(&wc);
         hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, this);
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -71,16 +71,20 @@ private:
 };
 
 // Puts text on the clipboard from this thread; the chain is told inside
-// CloseClipboard.
-inline void WriteClipboardText(HWND owner, const std::string& text)
+// CloseClipboard. The clipboard is one lock for the session: wait for it briefly.
+inline bool WriteClipboardText(HWND owner, const std::string& text)
 {
-    ASSERT_TRUE(OpenClipboard(owner));
+    bool opened = false;
+    for (int i = 0; i < 50 && !(opened = OpenClipboard(owner)); ++i)
+        Sleep(10);
+    if (!opened)
+        return false;
     EmptyClipboard();
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
     GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
+    bool set = SetClipboardData(CF_TEXT, mem) != nullptr;
+    return CloseClipboard() && set;
 }
 
 class BarTest : public ::testing::Test {

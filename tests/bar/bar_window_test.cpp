@@ -7,6 +7,7 @@
 #include "app/Splash.h"
 #include "browsers/BitmapBrowser.h"
 #include "browsers/TextBrowser.h"
+#include "store/Catalogues.h"
 
 #include <commctrl.h>
 
@@ -344,8 +345,10 @@ TEST_F(BarTest, StayOnTopTogglesTheBandOnTheSameWindowAndTheChainGoesOn)
     EXPECT_EQ(bar->Handle(), h);
     EXPECT_EQ(GetClipboardViewer(), h);
     EXPECT_EQ(bar->NextViewerForTests(), viewer.Handle());
-    WriteClipboardText(h, "after stay on top");
+    int before = store::RecentTextCatalogue.Count;
+    ASSERT_TRUE(WriteClipboardText(h, "after stay on top"));
     EXPECT_TRUE(PumpUntil([&] { return viewer.draws >= 1; }, 5000));
+    EXPECT_EQ(store::RecentTextCatalogue.Count, before + 1);
     Release();
 }
 
