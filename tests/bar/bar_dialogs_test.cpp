@@ -58,8 +58,16 @@ HWND FindVisible(const char* cls)
     return s.found;
 }
 
-void Look(HWND w)
+// Once a visible window of the class is up, stops the timer and notes what it
+// shows; null while it is not up yet.
+HWND Arrived(UINT_PTR timer, const char* cls)
 {
+    HWND w = FindVisible(cls);
+    if (!w) {
+        GiveUp(timer);
+        return nullptr;
+    }
+    KillTimer(nullptr, timer);
     seen.window = w;
     seen.owner = GetWindow(w, GW_OWNER);
     GetWindowRect(w, &seen.rect);
@@ -67,55 +75,40 @@ void Look(HWND w)
     GetWindowTextA(w, text, sizeof text);
     seen.caption = text;
     seen.barEnabled = IsWindowEnabled(barWindow) != FALSE;
+    return w;
 }
 
-// Keeps looking until the window is up, then dismisses it.
 void CALLBACK AtMenu(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND menu = FindVisible("#32768");
-    if (!menu) {
-        GiveUp(id);
-        return;
+    if (HWND menu = Arrived(id, "#32768")) {
+        if (menuKey)
+            PostMessageA(menu, WM_CHAR, menuKey, 0);  // the item's access key
+        else
+            EndMenu();
     }
-    KillTimer(nullptr, id);
-    Look(menu);
-    if (menuKey)
-        PostMessageA(menu, WM_CHAR, menuKey, 0);  // the item's access key
-    else
-        EndMenu();
 }
 
 void CALLBACK AtColourDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND dlg = FindVisible("#32770");
-    if (!dlg) {
-        GiveUp(id);
-        return;
+    if (HWND dlg = Arrived(id, "#32770")) {
+        // The red, green and blue boxes of the standard colour dialog.
+        seen.red = static_cast<int>(GetDlgItemInt(dlg, 706, nullptr, FALSE));
+        seen.green = static_cast<int>(GetDlgItemInt(dlg, 707, nullptr, FALSE));
+        seen.blue = static_cast<int>(GetDlgItemInt(dlg, 708, nullptr, FALSE));
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
     }
-    KillTimer(nullptr, id);
-    Look(dlg);
-    // The red, green and blue boxes of the standard colour dialog.
-    seen.red = static_cast<int>(GetDlgItemInt(dlg, 706, nullptr, FALSE));
-    seen.green = static_cast<int>(GetDlgItemInt(dlg, 707, nullptr, FALSE));
-    seen.blue = static_cast<int>(GetDlgItemInt(dlg, 708, nullptr, FALSE));
-    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
 void CALLBACK AtNote(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND box = FindVisible("#32770");
-    if (!box) {
-        GiveUp(id);
-        return;
+    if (HWND box = Arrived(id, "#32770")) {
+        // A clipboard change while the box is up still goes through the bar.
+        seen.viewerDrawsBefore = viewer->draws;
+        seen.clipsBefore = store::RecentTextCatalogue.Count;
+        if (!WriteClipboardText(barWindow, "while the note shows"))
+            seen.viewerDrawsBefore = -100;  // shows as a failure below
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
-    KillTimer(nullptr, id);
-    Look(box);
-    // A clipboard change while the box is up still goes through the bar.
-    seen.viewerDrawsBefore = viewer->draws;
-    seen.clipsBefore = store::RecentTextCatalogue.Count;
-    if (!WriteClipboardText(barWindow, "while the note shows"))
-        seen.viewerDrawsBefore = -100;  // shows as a failure below
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 class BarDialogsTest : public BarTest {
