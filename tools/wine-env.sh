@@ -31,7 +31,13 @@ ensure_wine_session() {
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   fi
   "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
-  [ -f "$WINEPREFIX/.tidemark-configured" ] && return 0
+  # Settings reach user.reg only when the wineserver saves it (every 30 s or
+  # at a clean exit; "wineserver -k" does not save): look in the file itself,
+  # not at a marker that can outlive a short first session.
+  if grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+     grep -q '^"MS Sans Serif"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    return 0
+  fi
   # Xvfb runs no window manager: Wine must not wait for one to map and
   # withdraw its windows (a two-second time-out on every hide otherwise).
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
@@ -42,5 +48,4 @@ ensure_wine_session() {
     "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f \
       </dev/null >/dev/null 2>&1 || true
   done
-  touch "$WINEPREFIX/.tidemark-configured"
 }
