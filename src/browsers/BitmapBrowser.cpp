@@ -4,6 +4,8 @@
 #include "bar/Form1.h"
 #include "ui/Application.h"
 
+#include "resource.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -34,9 +36,9 @@ struct ButtonDesign {
     const char* hint;
 };
 constexpr int kButtonSize = 25;
-constexpr ButtonDesign kCopyDesign{4, 3, 0, 2, "Copy to clipboard"};
-constexpr ButtonDesign kDelDesign{5, 32, 0, 2, "Delete this clip"};
-constexpr ButtonDesign kSaveDesign{5, 61, 0, 1, "Save this clip"};
+constexpr ButtonDesign kCopyDesign{4, 3, IDB_BMP_COPY, 2, "Copy to clipboard"};
+constexpr ButtonDesign kDelDesign{5, 32, IDB_BMP_DEL, 2, "Delete this clip"};
+constexpr ButtonDesign kSaveDesign{5, 61, IDB_BMP_SAVE, 1, "Save this clip"};
 
 // Position of the separator before "Show buttons" in the menu design.
 constexpr size_t kN2Position = 4;
