@@ -35,6 +35,7 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
