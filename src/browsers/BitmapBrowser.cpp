@@ -1,14 +1,20 @@
 #include "browsers/BitmapBrowser.h"
 
 #include "app/Forms.h"
+#include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
 #include "ui/Application.h"
+#include "ui/Errors.h"
+#include "ui/Picture.h"
 
 #include "resource.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -46,6 +52,40 @@ constexpr size_t kN2Position = 4;
 COLORREF Face()
 {
     return GetSysColor(COLOR_BTNFACE);
+}
+
+// Holds CaptureSuppressed for a copy-back: the monitor hears of our own
+// clipboard write inside CloseClipboard, before this lets go.
+class SuppressCapture {
+public:
+    SuppressCapture() noexcept { CaptureSuppressed = true; }
+    ~SuppressCapture() { CaptureSuppressed = false; }
+    SuppressCapture(const SuppressCapture&) = delete;
+    SuppressCapture& operator=(const SuppressCapture&) = delete;
+};
+
+// Opens the clipboard for one write, retrying briefly: another program (a
+// viewer reading the last change) may hold it for a moment.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner)
+    {
+        for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
+            if (attempt == 10)
+                throw ui::AppError("Cannot open clipboard");
+            Sleep(10);
+        }
+    }
+    ~OpenedClipboard() { CloseClipboard(); }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+};
+
+// The scratch picture a copy-back passes through.
+ui::Picture& ScratchPicture()
+{
+    static ui::Picture picture;
+    return picture;
 }
 
 } // namespace
@@ -141,12 +181,57 @@ void TfrmBmp::ShowCatalogue(bool saved)
     // Without "Save" the two separators would meet.
     popMain.SetSeparatorVisible(kN2Position, !saved);
     SelectedCell = 0;
-    LoadThumbnails();
+    try {
+        LoadThumbnails();
+    } catch (...) {
+        DrawStrip();
+        throw;
+    }
     DrawStrip();
+}
+
+const store::BitmapCatalogue& TfrmBmp::Shown() const noexcept
+{
+    return SavedMode ? store::SavedBitmapCatalogue : store::RecentBitmapCatalogue;
+}
+
+std::string TfrmBmp::ContentPath(int entry) const
+{
+    const store::BitmapClipEntry& e = Shown().Entries[entry];
+    return store::ContentFilePath(SavedMode ? store::StashDir : store::TempDir, e);
 }
 
 void TfrmBmp::LoadThumbnails()
 {
+    const store::BitmapCatalogue& catalogue = Shown();
+    CellCount = std::clamp<std::int32_t>(catalogue.Count, 0, kSlots);
+    // One reader for the pass: it keeps its file buffer from clip to clip.
+    ui::ThumbnailReader reader;
+    ui::MemoryDc dc(CreateCompatibleDC(nullptr));
+    std::exception_ptr failure;
+    for (int n = 1; n <= CellCount; ++n) {
+        const auto slot = static_cast<size_t>(n - 1);
+        // A slot whose entry is skipped shows nothing rather than whatever
+        // clip it held before.
+        browsers::ClearThumbnail(Thumbnails[slot].get());
+        ThumbWidths[slot] = ThumbHeights[slot] = 0;
+        const std::string path = ContentPath(n);
+        if (path.empty() || !store::FileExists(path))
+            continue;
+        try {
+            ui::SelectGuard sel(dc.get(), Thumbnails[slot].get());
+            const SIZE size = reader.Draw(path, dc.get(), 0, 0, browsers::kThumbSize, browsers::kThumbSize);
+            ThumbWidths[slot] = static_cast<std::uint16_t>(size.cx);
+            ThumbHeights[slot] = static_cast<std::uint16_t>(size.cy);
+        } catch (const std::exception&) {
+            // The other clips still get their thumbnails, so the strip drawn
+            // after this matches the catalogue; the first fault is reported.
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TfrmBmp::DrawStrip()
@@ -207,7 +292,8 @@ void TfrmBmp::imBmpsDblClick()
 
 int TfrmBmp::SelectedEntry() const noexcept
 {
-    return browsers::EntryOfCell(SelectedCell, CellCount);
+    const int k = browsers::EntryOfCell(SelectedCell, CellCount);
+    return k <= Shown().Count ? k : 0;
 }
 
 int TfrmBmp::SelectionOrNote() const
@@ -223,6 +309,30 @@ void TfrmBmp::butCopyClick()
     const int k = SelectionOrNote();
     if (k < 1)
         return;
+    const std::string path = ContentPath(k);
+    if (path.empty())
+        throw ui::AppError(ui::Format("Cannot open file %s", Shown().Entries[k].FileName.Text()));
+
+    SuppressCapture suppress;
+    ui::Picture& picture = ScratchPicture();
+    picture.LoadFromFile(path);
+    {
+        OpenedClipboard clipboard(Handle());
+        if (!EmptyClipboard())
+            throw ui::AppError("Cannot write to clipboard");
+        ui::Bitmap bitmap(picture.CreateClipboardCopy());
+        if (!SetClipboardData(CF_BITMAP, bitmap.get()))
+            throw ui::AppError("Cannot write to clipboard");
+        bitmap.release();  // the clipboard's now
+        ui::Palette palette(picture.CreatePaletteCopy());
+        if (palette) {
+            if (!SetClipboardData(CF_PALETTE, palette.get()))
+                throw ui::AppError("Cannot write to clipboard");
+            palette.release();
+        }
+    }
+    labStatus.SetText("Bitmap sent to clipboard.");
+    labStatus.RepaintNow();
 }
 
 void TfrmBmp::butDelClick()
@@ -230,13 +340,22 @@ void TfrmBmp::butDelClick()
     const int k = SelectionOrNote();
     if (k < 1)
         return;
+    // The file's fate is not reported: the entry goes either way.
+    if (SavedMode)
+        store::RemoveSavedBitmap(k);
+    else
+        store::RemoveRecentBitmap(k);
+    ShowCatalogue(SavedMode);
 }
 
 void TfrmBmp::butSaveClick()
 {
     const int k = SelectionOrNote();
-    if (k < 1)
+    // Stashing is offered in the recent view only.
+    if (k < 1 || SavedMode)
         return;
+    store::StashBitmap(k);
+    labStatus.SetText("Bitmap clip has been stashed.");
 }
 
 void TfrmBmp::mnuShowButClick()

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "browsers/ThumbnailStrip.h"
+#include "store/Catalogues.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 class TfrmBmp : public ui::Form {
 public:
@@ -68,6 +70,10 @@ protected:
 private:
     void Layout();
     int SelectionOrNote() const;
+    const store::BitmapCatalogue& Shown() const noexcept;
+    // The content file of an entry of the shown catalogue; "" when its name
+    // is not a bare file name.
+    std::string ContentPath(int entry) const;
 
     ui::Font font_;
 };

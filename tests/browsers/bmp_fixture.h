@@ -5,11 +5,16 @@
 #include "app/Forms.h"
 #include "app/Program.h"
 #include "browsers/BitmapBrowser.h"
+#include "store/BmpFormat.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +53,50 @@ inline void Press(int x, int y, UINT msg = WM_LBUTTONDOWN)
                  MAKELPARAM(x, y));
 }
 
+// A 24-bit BMP file whose pixel (x, y), y from the top, is colour(x, y).
+inline std::vector<std::uint8_t> MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& colour)
+{
+    std::vector<std::uint8_t> file = store::MakeBmpFile(width, height, 24, {});
+    const auto stride = static_cast<size_t>(store::BmpStride(width, 24));
+    std::uint8_t* rows = file.data() + store::BmpPixelOffset(24);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = rows + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = colour(x, y);
+            row[3 * x] = GetBValue(c);
+            row[3 * x + 1] = GetGValue(c);
+            row[3 * x + 2] = GetRValue(c);
+        }
+    }
+    return file;
+}
+
+inline std::vector<std::uint8_t> SolidBmp(int width, int height, COLORREF c)
+{
+    return MakeBmp(width, height, [c](int, int) { return c; });
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    testing_support::WriteFileBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// A new clip: its content file written and an entry appended, as the monitor
+// (recent) or a stash (saved) would leave them. Returns the file's path.
+inline std::string AddClip(const std::vector<std::uint8_t>& file, bool saved = false)
+{
+    static int counter = 0;
+    char name[16];
+    wsprintfA(name, "clip%04X.bmp", ++counter);
+    const std::string path = (saved ? store::StashDir : store::TempDir) + name;
+    WriteBytes(path, file);
+    if (saved)
+        store::Append(store::SavedBitmapCatalogue).FileName.Assign(name);
+    else
+        store::AddBitmapClip(name);
+    return path;
+}
+
 class BrowserTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -59,11 +108,13 @@ protected:
         };
         ui::App.ExeNameOverride = folder.Path() + "tidemark.exe";
         app::CreateProgramForms();
+        store::ResetCatalogues();
         boxes.clear();  // whatever start-up reported is not the test's business
     }
     void TearDown() override
     {
         app::ReleaseProgramForms();
+        store::ResetCatalogues();
         ui::App.ExeNameOverride.clear();
         ui::App.Box = savedBox_;
     }

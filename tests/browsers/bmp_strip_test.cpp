@@ -20,19 +20,12 @@ COLORREF EntryColour(int entry)
     return RGB(10 * entry, 200 - 10 * entry, 40 + entry);
 }
 
-// Fills the slots as LoadThumbnails would for `count` entries and draws.
-void FakeCatalogue(int count)
+// `count` recent clips, entry k of one colour and 20k x 10k pixels, shown.
+void Clips(int count)
 {
-    for (int k = 1; k <= count; ++k) {
-        std::uint32_t* bits = browsers::PictureBits(frmBmp->Thumbnails[k - 1].get());
-        COLORREF c = EntryColour(k);
-        std::fill_n(bits, 60 * 60, (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
-        frmBmp->ThumbWidths[k - 1] = static_cast<std::uint16_t>(100 * k);
-        frmBmp->ThumbHeights[k - 1] = static_cast<std::uint16_t>(50 * k);
-    }
-    frmBmp->CellCount = count;
-    frmBmp->SelectedCell = 0;
-    frmBmp->DrawStrip();
+    for (int k = 1; k <= count; ++k)
+        AddClip(SolidBmp(20 * k, 10 * k, EntryColour(k)));
+    frmBmp->ShowCatalogue(false);
 }
 
 // The columns in [x0, x1) of rows [y0, y1) that hold a pixel of this colour.
@@ -54,7 +47,7 @@ class BmpStrip : public BrowserTest {};
 
 TEST_F(BmpStrip, EmptyStripIsTwoSilverColumns)
 {
-    FakeCatalogue(0);
+    Clips(0);
     SIZE s = StripSize();
     EXPECT_EQ(s.cx, 2);
     EXPECT_EQ(s.cy, 105);
@@ -72,7 +65,7 @@ TEST_F(BmpStrip, EmptyStripIsTwoSilverColumns)
 
 TEST_F(BmpStrip, ThreeEntriesNewestAtTheLeftWithFramesAndThumbnails)
 {
-    FakeCatalogue(3);
+    Clips(3);
     SIZE s = StripSize();
     EXPECT_EQ(s.cx, 200);
     EXPECT_EQ(s.cy, 105);
@@ -114,7 +107,7 @@ TEST_F(BmpStrip, ThreeEntriesNewestAtTheLeftWithFramesAndThumbnails)
 
 TEST_F(BmpStrip, TenEntriesMakeOneRow662Wide)
 {
-    FakeCatalogue(10);
+    Clips(10);
     EXPECT_EQ(StripSize().cx, 662);
     EXPECT_EQ(WindowWidth(frmBmp->imBmps.Handle()), 662);
     EXPECT_EQ(StripPixel(9 * 66 + 3, 16), EntryColour(1));  // oldest at the right
@@ -143,12 +136,14 @@ TEST_F(BmpStrip, CaptionsGiveWidthByHeightAtFourThree)
     EXPECT_EQ(browsers::SizeCaption(0, 0), "0x0");
     EXPECT_EQ(browsers::SizeCaption(65535, 7), "65535x7");
 
-    FakeCatalogue(2);
-    frmBmp->ThumbWidths[1] = 640;
-    frmBmp->ThumbHeights[1] = 480;  // entry 2: the left cell
-    frmBmp->ThumbWidths[0] = 0;
-    frmBmp->ThumbHeights[0] = 0;
-    frmBmp->DrawStrip();
+    // Entry 2, the left cell, is 640 x 480; entry 1's file is gone.
+    DeleteFileA(AddClip(SolidBmp(30, 20, RGB(1, 2, 3))).c_str());
+    AddClip(SolidBmp(640, 480, RGB(1, 2, 3)));
+    frmBmp->ShowCatalogue(false);
+    EXPECT_EQ(frmBmp->ThumbWidths[1], 640);
+    EXPECT_EQ(frmBmp->ThumbHeights[1], 480);
+    EXPECT_EQ(frmBmp->ThumbWidths[0], 0);
+    EXPECT_EQ(frmBmp->ThumbHeights[0], 0);
 
     // The caption's ink lies from x + 4 on, within the text's extent in Arial
     // 8 pt, from y = 3 down to the thumbnail.
@@ -178,7 +173,7 @@ TEST_F(BmpStrip, CaptionsGiveWidthByHeightAtFourThree)
 
 TEST_F(BmpStrip, PressesPickTheCellOfTheirColumn)
 {
-    FakeCatalogue(3);
+    Clips(3);
     Press(65, 10);
     EXPECT_EQ(frmBmp->SelectedCell, 1);
     EXPECT_EQ(frmBmp->SelectedEntry(), 3);
@@ -202,7 +197,7 @@ TEST_F(BmpStrip, PressesPickTheCellOfTheirColumn)
 
 TEST_F(BmpStrip, SelectingCellTwoAfterCellOneMovesTheRedFrame)
 {
-    FakeCatalogue(3);
+    Clips(3);
     Press(10, 10);
     EXPECT_EQ(StripPixel(1, 1), kSelectionRed);
     EXPECT_EQ(StripPixel(65, 79), kSelectionRed);
