@@ -5,6 +5,7 @@
 
 #include "bar/Form1.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace bmptest;
@@ -63,16 +64,13 @@ struct ScreenShot {
     POINT origin{};
 };
 
-// Thumbnails with something to see in them: diagonal stripes of a colour.
-void PaintThumbnail(HBITMAP thumb, COLORREF colour)
+// Clips with something to see in them: diagonal stripes of a colour.
+std::vector<std::uint8_t> StripedBmp(int width, int height, COLORREF colour)
 {
-    std::uint32_t* bits = browsers::PictureBits(thumb);
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 60; ++x) {
-            const bool stripe = ((x + y) / 8) % 2 == 0;
-            COLORREF c = stripe ? colour : RGB(255, 255, 255);
-            bits[y * 60 + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-        }
+    const int band = std::max(width, height) / 8;
+    return MakeBmp(width, height, [=](int x, int y) {
+        return ((x + y) / band) % 2 == 0 ? colour : RGB(255, 255, 255);
+    });
 }
 
 } // namespace
@@ -82,14 +80,10 @@ class BmpScreen : public BrowserTest {};
 TEST_F(BmpScreen, TheStripAndItsSelectionReachTheScreen)
 {
     const COLORREF colours[] = {RGB(0, 0, 160), RGB(0, 128, 0), RGB(160, 0, 160), RGB(200, 120, 0)};
-    const std::uint16_t sizes[][2] = {{640, 480}, {1920, 1080}, {101, 37}, {3840, 2160}};
-    for (int k = 0; k < 4; ++k) {
-        PaintThumbnail(frmBmp->Thumbnails[k].get(), colours[k]);
-        frmBmp->ThumbWidths[k] = sizes[k][0];
-        frmBmp->ThumbHeights[k] = sizes[k][1];
-    }
-    frmBmp->CellCount = 4;
-    frmBmp->DrawStrip();
+    const int sizes[][2] = {{640, 480}, {1920, 1080}, {101, 37}, {800, 600}};
+    for (int k = 0; k < 4; ++k)
+        AddClip(StripedBmp(sizes[k][0], sizes[k][1], colours[k]));
+    frmBmp->ShowCatalogue(false);
     SetWindowPos(frmBmp->Handle(), nullptr, 100, 100, 301, 180, SWP_NOZORDER);
     SendMessageA(frmBmp->Handle(), WM_COMMAND, TfrmBmp::mnuShowBut, 0);
     frmBmp->labStatus.SetText("Bitmap sent to clipboard.");
