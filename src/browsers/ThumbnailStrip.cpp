@@ -123,19 +123,25 @@ namespace {
 
 constexpr int kLineStep = 8;
 
-} // namespace
-
-void HScrollBox::Create(HWND parent, int x, int y, int width, int height)
+ui::WindowPlacement Child(HWND parent, int x, int y, int width, int height, DWORD style, DWORD exStyle = 0)
 {
     ui::WindowPlacement where;
-    where.style = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_CLIPCHILDREN;
-    where.exStyle = WS_EX_CLIENTEDGE;
+    where.style = WS_CHILD | WS_VISIBLE | style;
+    where.exStyle = exStyle;
     where.x = x;
     where.y = y;
     where.width = width;
     where.height = height;
     where.parent = parent;
-    CreateHandle(ui::WindowClass{"TidemarkScrollBox", CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE)}, where);
+    return where;
+}
+
+} // namespace
+
+void HScrollBox::Create(HWND parent, int x, int y, int width, int height)
+{
+    CreateHandle(ui::WindowClass{"TidemarkScrollBox", CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE)},
+                 Child(parent, x, y, width, height, WS_HSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE));
     UpdateRange();
 }
 
@@ -239,14 +245,7 @@ LRESULT HScrollBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void StripImage::Create(HWND parent, int width, int height)
 {
-    ui::WindowPlacement where;
-    where.style = WS_CHILD | WS_VISIBLE;
-    where.x = 0;
-    where.y = 0;
-    where.width = width;
-    where.height = height;
-    where.parent = parent;
-    CreateHandle(ui::WindowClass{"TidemarkStripImage", CS_DBLCLKS}, where);
+    CreateHandle(ui::WindowClass{"TidemarkStripImage", CS_DBLCLKS}, Child(parent, 0, 0, width, height, 0));
 }
 
 void StripImage::SetPicture(ui::Bitmap picture)
