@@ -144,6 +144,7 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
         SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
                             &ignored);
     }
+    monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
