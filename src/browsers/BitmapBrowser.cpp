@@ -6,6 +6,7 @@
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
+#include "ui/Clipboard.h"
 #include "ui/Errors.h"
 #include "ui/Picture.h"
 
@@ -63,30 +64,6 @@ public:
     SuppressCapture(const SuppressCapture&) = delete;
     SuppressCapture& operator=(const SuppressCapture&) = delete;
 };
-
-// Opens the clipboard for one write, retrying briefly: another program (a
-// viewer reading the last change) may hold it for a moment.
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner)
-    {
-        for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
-            if (attempt == 10)
-                throw ui::AppError("Cannot open clipboard");
-            Sleep(10);
-        }
-    }
-    ~OpenedClipboard() { CloseClipboard(); }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-};
-
-// The scratch picture a copy-back passes through.
-ui::Picture& ScratchPicture()
-{
-    static ui::Picture picture;
-    return picture;
-}
 
 } // namespace
 
@@ -314,10 +291,11 @@ void TfrmBmp::butCopyClick()
         throw ui::AppError(ui::Format("Cannot open file %s", Shown().Entries[k].FileName.Text()));
 
     SuppressCapture suppress;
-    ui::Picture& picture = ScratchPicture();
+    // The bar's scratch picture, through which the monitor captures too.
+    ui::Picture& picture = Form1->Image1;
     picture.LoadFromFile(path);
     {
-        OpenedClipboard clipboard(Handle());
+        ui::ClipboardGuard clipboard(Handle());
         if (!EmptyClipboard())
             throw ui::AppError("Cannot write to clipboard");
         ui::Bitmap bitmap(picture.CreateClipboardCopy());

@@ -155,6 +155,15 @@ TEST_F(BmpActions, CopyBackPutsTheSamePixelsOnTheClipboardWithoutACapture)
         }
     // The selection and the strip stay.
     EXPECT_EQ(frmBmp->SelectedEntry(), 2);
+
+    // The monitor is listening: the same bitmap written by anyone else is a
+    // new clip.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HBITMAP copy = static_cast<HBITMAP>(CopyImage(GetClipboardData(CF_BITMAP), IMAGE_BITMAP, 0, 0, 0));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, copy);
+    CloseClipboard();
+    EXPECT_EQ(store::RecentBitmapCatalogue.Count, recentBefore + 1);
 }
 
 TEST_F(BmpActions, DoubleClickCopiesTheCellUnderIt)
@@ -209,6 +218,11 @@ TEST_F(BmpActions, CopyOfAMissingFileReportsAndLeavesEverythingAsItWas)
     EXPECT_EQ(frmBmp->labStatus.Text(), "status");
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+
+    // Capture is not left suppressed.
+    const int texts = store::RecentTextCatalogue.Count;
+    PutTextOnClipboard("later");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, texts + 1);
 }
 
 TEST_F(BmpActions, DeleteInTheSavedViewRemovesTheStashFileAndTheSelection)
