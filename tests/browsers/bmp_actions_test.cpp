@@ -378,3 +378,29 @@ TEST_F(BmpActions, AnEntryNamingAPathIsNeverOpened)
     EXPECT_EQ(boxes[0].text, "Cannot open file ..\\out.bmp.");
     EXPECT_FALSE(CaptureSuppressed);
 }
+
+TEST_F(BmpActions, AShowingStripFollowsNewCaptures)
+{
+    AddClip(SolidBmp(8, 6, RGB(0, 0, 255)));
+    AddClip(SolidBmp(10, 4, RGB(255, 0, 0)));
+    frmBmp->ShowCatalogue(false);
+    frmBmp->Show();
+    SelectEntry(1);
+
+    // Someone copies a 24 x 14 green picture.
+    ui::Bitmap picture = browsers::CreatePicture(24, 14);
+    std::fill_n(browsers::PictureBits(picture.get()), 24 * 14, 0x00FF00u);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, picture.release());
+    CloseClipboard();
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(frmBmp->CellCount, 3);
+    EXPECT_EQ(frmBmp->SelectedCell, 0);
+    EXPECT_EQ(frmBmp->ThumbWidths[2], 24);
+    EXPECT_EQ(frmBmp->ThumbHeights[2], 14);
+    EXPECT_EQ(StripPixel(30, 40), RGB(0, 255, 0));
+    EXPECT_EQ(StripPixel(66, 1), browsers::kFrameLight);
+    frmBmp->Hide();
+}
