@@ -1,5 +1,6 @@
 #include "browsers/ThumbnailStrip.h"
 
+#include "ui/Controls.h"
 #include "ui/Errors.h"
 
 #include <windowsx.h>
@@ -123,25 +124,13 @@ namespace {
 
 constexpr int kLineStep = 8;
 
-ui::WindowPlacement Child(HWND parent, int x, int y, int width, int height, DWORD style, DWORD exStyle = 0)
-{
-    ui::WindowPlacement where;
-    where.style = WS_CHILD | WS_VISIBLE | style;
-    where.exStyle = exStyle;
-    where.x = x;
-    where.y = y;
-    where.width = width;
-    where.height = height;
-    where.parent = parent;
-    return where;
-}
-
 } // namespace
 
 void HScrollBox::Create(HWND parent, int x, int y, int width, int height)
 {
-    CreateHandle(ui::WindowClass{"TidemarkScrollBox", CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE)},
-                 Child(parent, x, y, width, height, WS_HSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE));
+    ui::WindowPlacement where = ui::ChildAt(parent, x, y, width, height, WS_HSCROLL | WS_CLIPCHILDREN);
+    where.exStyle = WS_EX_CLIENTEDGE;
+    CreateHandle(ui::WindowClass{"TidemarkScrollBox", CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE)}, where);
     UpdateRange();
 }
 
@@ -245,7 +234,7 @@ LRESULT HScrollBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void StripImage::Create(HWND parent, int width, int height)
 {
-    CreateHandle(ui::WindowClass{"TidemarkStripImage", CS_DBLCLKS}, Child(parent, 0, 0, width, height, 0));
+    CreateHandle(ui::WindowClass{"TidemarkStripImage", CS_DBLCLKS}, ui::ChildAt(parent, 0, 0, width, height));
 }
 
 void StripImage::SetPicture(ui::Bitmap picture)

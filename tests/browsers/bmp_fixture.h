@@ -3,13 +3,12 @@
 #pragma once
 
 #include "app/Forms.h"
-#include "app/Program.h"
+#include "bar/bar_fixture.h"
 #include "browsers/BitmapBrowser.h"
 #include "store/BmpFormat.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "support/TestSupport.h"
-#include "ui/Application.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +18,6 @@
 #include <vector>
 
 namespace bmptest {
-
-struct Box {
-    std::string text, caption;
-    UINT flags;
-};
 
 // The strip picture's pixel at (x, y), read in-process.
 inline COLORREF StripPixel(int x, int y)
@@ -97,33 +91,22 @@ inline std::string AddClip(const std::vector<std::uint8_t>& file, bool saved = f
     return path;
 }
 
-class BrowserTest : public ::testing::Test {
+// The program's windows with empty catalogues; boxes are recorded.
+class BrowserTest : public bar_testing::BarTest {
 protected:
     void SetUp() override
     {
-        savedBox_ = ui::App.Box;
-        ui::App.Box = [this](const std::string& t, const std::string& c, UINT f) {
-            boxes.push_back({t, c, f});
-            return IDOK;
-        };
-        ui::App.ExeNameOverride = folder.Path() + "tidemark.exe";
-        app::CreateProgramForms();
+        BarTest::SetUp();
+        Start();
         store::ResetCatalogues();
         boxes.clear();  // whatever start-up reported is not the test's business
     }
     void TearDown() override
     {
-        app::ReleaseProgramForms();
+        Release();
         store::ResetCatalogues();
-        ui::App.ExeNameOverride.clear();
-        ui::App.Box = savedBox_;
+        BarTest::TearDown();
     }
-
-    testing_support::TempFolder folder;
-    std::vector<Box> boxes;
-
-private:
-    ui::Application::BoxHandler savedBox_;
 };
 
 } // namespace bmptest

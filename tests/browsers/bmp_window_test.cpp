@@ -27,7 +27,7 @@ RECT BoundsInParent(HWND h)
     return r;
 }
 
-void Choose(UINT id)
+void ChooseInBrowser(UINT id)
 {
     SendMessageA(frmBmp->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
@@ -123,7 +123,7 @@ TEST_F(BmpWindow, ShowButtonsTogglesThePanelAcrossViews)
 {
     RECT client;
     GetClientRect(frmBmp->Handle(), &client);
-    Choose(TfrmBmp::mnuShowBut);
+    ChooseInBrowser(TfrmBmp::mnuShowBut);
     EXPECT_TRUE(frmBmp->popMain.Checked(TfrmBmp::mnuShowBut));
     EXPECT_TRUE(frmBmp->panR.Visible());
     RECT pan = BoundsInParent(frmBmp->panR.Handle());
@@ -143,7 +143,7 @@ TEST_F(BmpWindow, ShowButtonsTogglesThePanelAcrossViews)
     EXPECT_EQ(MenuCaptions(frmBmp->popMain.Handle()).size(), 6u);
     EXPECT_TRUE(frmBmp->popMain.Checked(TfrmBmp::mnuShowBut));
 
-    Choose(TfrmBmp::mnuShowBut);
+    ChooseInBrowser(TfrmBmp::mnuShowBut);
     EXPECT_FALSE(frmBmp->panR.Visible());
     EXPECT_EQ(BoundsInParent(frmBmp->Panel1.Handle()).right, client.right);
 }
@@ -167,12 +167,12 @@ TEST_F(BmpWindow, ShowCatalogueMovesToTheBarAndKeepsTheStatusLine)
 TEST_F(BmpWindow, ActionsWithoutASelectionAskForOne)
 {
     frmBmp->ShowCatalogue(false);
-    Choose(TfrmBmp::mnuCopy);
-    Choose(TfrmBmp::mnuDel);
-    Choose(TfrmBmp::mnuSave);
+    ChooseInBrowser(TfrmBmp::mnuCopy);
+    ChooseInBrowser(TfrmBmp::mnuDel);
+    ChooseInBrowser(TfrmBmp::mnuSave);
     frmBmp->butCopy.OnClick();
     ASSERT_EQ(boxes.size(), 4u);
-    for (const Box& b : boxes) {
+    for (const auto& b : boxes) {
         EXPECT_EQ(b.text, "Please select a bitmap first.");
         EXPECT_EQ(b.caption, "Nothing to do");
         EXPECT_EQ(b.flags, UINT(MB_OK));

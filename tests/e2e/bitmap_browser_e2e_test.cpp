@@ -1,6 +1,7 @@
 // The bitmap browser driven as a user would: the real program opened on three
 // bitmap clips from an earlier run, a clip double-clicked, and the clipboard
 // read by this process.
+#include "bar/bar_fixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -91,17 +92,6 @@ void Click(HWND h, int x, int y, bool twice = false)
     }
 }
 
-void PutText(const char* text)
-{
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
-    std::memcpy(GlobalLock(mem), text, std::strlen(text) + 1);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
-}
-
 } // namespace
 
 TEST(BitmapBrowserE2E, ADoubleClickedClipGoesBackToTheClipboardOnce)
@@ -119,7 +109,7 @@ TEST(BitmapBrowserE2E, ADoubleClickedClipGoesBackToTheClipboardOnce)
     ASSERT_TRUE(program.Start());
     HWND bar = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (bar = program.FindWindowOfClass("TForm1", true)) != nullptr; }, 20000));
-    PutText("from the test");
+    ASSERT_TRUE(bar_testing::WriteClipboardText(nullptr, "from the test"));
 
     // "View bitmap clips": the bar's third button, at (72, 6).
     HWND butBmp = ChildWindowFromPointEx(bar, POINT{72 + 12, 6 + 12}, CWP_SKIPINVISIBLE);
