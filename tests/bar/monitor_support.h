@@ -9,6 +9,7 @@
 #include "store/Catalogues.h"
 #include "store/DateTime.h"
 #include "store/StoreFiles.h"
+#include "support/ClipboardSupport.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 #include "ui/Errors.h"
@@ -24,83 +25,7 @@
 
 namespace monitor_test {
 
-// A hidden window of the test's own to own what it puts on the clipboard.
-inline HWND ClipboardOwner()
-{
-    static HWND owner = CreateWindowExA(0, "STATIC", "monitor test clipboard owner", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                        nullptr, GetModuleHandleA(nullptr), nullptr);
-    return owner;
-}
-
-inline HGLOBAL GlobalBlock(const void* data, std::size_t size)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
-    if (block && size) {
-        std::memcpy(GlobalLock(block), data, size);
-        GlobalUnlock(block);
-    }
-    return block;
-}
-
-// One write of the clipboard: opened and emptied here, closed (which notifies
-// the viewers) when it goes out of scope.
-class ClipboardWrite {
-public:
-    ClipboardWrite()
-    {
-        for (int i = 0; i < 50 && !OpenClipboard(ClipboardOwner()); ++i)
-            Sleep(10);
-        EmptyClipboard();
-    }
-    ~ClipboardWrite() { CloseClipboard(); }
-    ClipboardWrite(const ClipboardWrite&) = delete;
-    ClipboardWrite& operator=(const ClipboardWrite&) = delete;
-
-    void Text(const std::string& bytes) { Block(CF_TEXT, bytes.c_str(), bytes.size() + 1); }
-    void Block(UINT format, const void* data, std::size_t size)
-    {
-        SetClipboardData(format, GlobalBlock(data, size));
-    }
-    void Dword(UINT format, DWORD value) { Block(format, &value, sizeof value); }
-    // Takes the bitmap.
-    void Bitmap(HBITMAP bitmap) { SetClipboardData(CF_BITMAP, bitmap); }
-};
-
-inline void CopyText(const std::string& bytes)
-{
-    ClipboardWrite write;
-    write.Text(bytes);
-}
-
-inline void CopyBitmap(HBITMAP bitmap)
-{
-    ClipboardWrite write;
-    write.Bitmap(bitmap);
-}
-
-inline void EmptyTheClipboard()
-{
-    ClipboardWrite write;
-}
-
-// A bitmap in the display's format: `left` in column 0, `fill` elsewhere.
-inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
-{
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SetPixel(dc, 0, 0, left);
-    SetPixel(dc, 0, height - 1, left);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
-}
+using namespace testing_support;
 
 // A 1-bit bitmap whose top row is black from column 0 to `blackTo` and whose
 // other pixels are white.

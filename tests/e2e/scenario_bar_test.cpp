@@ -1,0 +1,118 @@
+// The bar as a user meets it: the real program in a fresh folder, texts
+// copied by this process, clicks and menu keys as real input, and the files
+// the program leaves behind when it ends.
+#include "support/RunningProgram.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+using TextRecords = std::vector<store::TextClipEntry>;
+
+TextRecords RecentTexts(const std::string& folder)
+{
+    return CatalogueRecords<store::TextClipEntry>(folder + "temp\\txtclips.dat");
+}
+
+HWND SwitchImage(const RunningProgram& program)
+{
+    return ChildAt(program.Bar(), "TidemarkImage", bar_layout::monitorSwitch);
+}
+
+// Starts the program, has it capture one text, ends it the given way and
+// checks that the clip reached the catalogue file.
+template <class Ending>
+void CaptureThenEnd(Ending end)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const std::string file = CopyTextAndWait(program, "kept across the ending");
+    ASSERT_FALSE(file.empty());
+
+    ASSERT_TRUE(end(program));
+    ASSERT_EQ(program.WaitForExit(), 0u);
+    EmptyTheClipboard();
+    const TextRecords records = RecentTexts(folder.Path());
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].FileName.Text(), file);
+    EXPECT_EQ(records[0].Preview.Text(), "kept across the ending");
+    EXPECT_TRUE(FileExists(folder.Path() + "tidemark.ini"));
+}
+
+} // namespace
+
+TEST(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    ASSERT_FALSE(CopyTextAndWait(program, "while on").empty());
+
+    HWND on = SwitchImage(program);
+    ASSERT_NE(on, nullptr);
+    Click(on);
+    ASSERT_TRUE(PumpUntil([&] { return SwitchImage(program) != on; }, kReactionTimeoutMs));
+    HWND off = SwitchImage(program);
+    ASSERT_NE(off, nullptr);
+
+    // The notification of this copy is queued ahead of the ping: once the
+    // program answers, it has seen the copy and let it pass.
+    CopyText("while off");
+    ASSERT_TRUE(program.Idle());
+    EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "txt").size(), 1u);
+
+    Click(off);
+    ASSERT_TRUE(PumpUntil([&] { return SwitchImage(program) == on; }, kReactionTimeoutMs));
+    ASSERT_FALSE(CopyTextAndWait(program, "on again").empty());
+
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+    EmptyTheClipboard();
+    const TextRecords records = RecentTexts(folder.Path());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Preview.Text(), "while on");
+    EXPECT_EQ(records[1].Preview.Text(), "on again");
+}
+
+TEST(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    std::vector<std::string> files;
+    for (int i = 1; i <= 11; ++i) {
+        files.push_back(CopyTextAndWait(program, "text number " + std::to_string(i)));
+        ASSERT_FALSE(files.back().empty()) << i;
+    }
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+    EmptyTheClipboard();
+
+    const TextRecords records = RecentTexts(folder.Path());
+    ASSERT_EQ(records.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(records[i].Preview.Text(), "text number " + std::to_string(i + 2));
+        EXPECT_EQ(records[i].FileName.Text(), files[i + 1]);
+    }
+    const std::vector<std::string> named = RecordFileNames(records);
+    EXPECT_EQ(std::count(named.begin(), named.end(), files[0]), 0);
+    EXPECT_EQ(ReadFileBytes(program.TempFile(files[0])), "text number 1");
+}
+
+TEST(BarScenario, ExitFromTheMainMenuSavesTheCatalogues)
+{
+    CaptureThenEnd([](RunningProgram& program) { return program.Exit(); });
+}
+
+TEST(BarScenario, TheBarsCloseBoxSavesTheCatalogues)
+{
+    CaptureThenEnd([](RunningProgram& program) { return program.ClickCloseBox(); });
+}
+
+TEST(BarScenario, ALogOffSavesTheCatalogues)
+{
+    CaptureThenEnd([](RunningProgram& program) { return program.LogOff(); });
+}

@@ -1,0 +1,61 @@
+// What a user sees when the program's files are tampered with behind its
+// back: an error box captioned with the program's title, and no data lost.
+#include "support/RunningProgram.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+std::string TextRecord(const std::string& preview, const std::string& fileName, double captured)
+{
+    store::TextClipEntry e{};
+    e.Preview.Assign(preview);
+    e.FileName.Assign(fileName);
+    e.Captured = captured;
+    return std::string(reinterpret_cast<const char*>(&e), sizeof e);
+}
+
+} // namespace
+
+TEST(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
+{
+    TempFolder folder;
+    CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
+    CreateDirectoryA((folder.Path() + "stash").c_str(), nullptr);
+    const std::string saved = folder.Path() + "stash\\txtsaved.dat";
+    const std::string savedBytes =
+        TextRecord("first saved", "clip0001.txt", 46000.25) + TextRecord("second saved", "clip0002.txt", 46000.5);
+    WriteFileBytes(saved, savedBytes);
+    WriteFileBytes(folder.Path() + "stash\\clip0001.txt", "first saved");
+    WriteFileBytes(folder.Path() + "stash\\clip0002.txt", "second saved");
+    WriteFileBytes(folder.Path() + "temp\\clip0003.txt", "an older clip");
+    WriteFileBytes(folder.Path() + "temp\\txtclips.dat", TextRecord("an older clip", "clip0003.txt", 46001.0));
+    ReadOnlyFile readOnly(saved);
+    ASSERT_TRUE(readOnly.Active());
+
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Launch());
+    const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark", kStartTimeoutMs);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, "File access denied.");
+    ASSERT_TRUE(program.PressOk(box));
+
+    // The program goes on: it shows its bar and captures.
+    ASSERT_TRUE(program.WaitForBar());
+    const std::string file = CopyTextAndWait(program, "captured after the error");
+    ASSERT_FALSE(file.empty());
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+    EmptyTheClipboard();
+
+    EXPECT_EQ(ReadFileBytes(saved), savedBytes);
+    const auto recent = CatalogueRecords<store::TextClipEntry>(folder.Path() + "temp\\txtclips.dat");
+    ASSERT_EQ(recent.size(), 2u);
+    EXPECT_EQ(recent[0].FileName.Text(), "clip0003.txt");
+    EXPECT_EQ(recent[1].FileName.Text(), file);
+    for (const char* other : {"temp\\bmpclips.dat", "stash\\bmpsaved.dat"}) {
+        EXPECT_TRUE(FileExists(folder.Path() + other)) << other;
+    }
+}

@@ -1,0 +1,153 @@
+// The clipboard as another program uses it: writing text and bitmaps (each
+// write notifies the viewer chain when the clipboard closes) and reading back
+// what is there.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A hidden window of the test's own to own what it puts on the clipboard.
+inline HWND ClipboardOwner()
+{
+    static HWND owner = CreateWindowExA(0, "STATIC", "test clipboard owner", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    return owner;
+}
+
+// The clipboard is one lock for the whole session: another program (the one
+// under test, copying back) may hold it for a moment.
+inline bool OpenClipboardPatiently()
+{
+    for (int i = 0; i < 100; ++i) {
+        if (OpenClipboard(ClipboardOwner()))
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+inline HGLOBAL GlobalBlock(const void* data, std::size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
+    if (block && size) {
+        std::memcpy(GlobalLock(block), data, size);
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// One write of the clipboard: opened and emptied here, closed (which notifies
+// the viewers) when it goes out of scope.
+class ClipboardWrite {
+public:
+    ClipboardWrite()
+    {
+        OpenClipboardPatiently();
+        EmptyClipboard();
+    }
+    ~ClipboardWrite() { CloseClipboard(); }
+    ClipboardWrite(const ClipboardWrite&) = delete;
+    ClipboardWrite& operator=(const ClipboardWrite&) = delete;
+
+    void Text(const std::string& bytes) { Block(CF_TEXT, bytes.c_str(), bytes.size() + 1); }
+    void Block(UINT format, const void* data, std::size_t size)
+    {
+        SetClipboardData(format, GlobalBlock(data, size));
+    }
+    void Dword(UINT format, DWORD value) { Block(format, &value, sizeof value); }
+    // Takes the bitmap.
+    void Bitmap(HBITMAP bitmap) { SetClipboardData(CF_BITMAP, bitmap); }
+};
+
+inline void CopyText(const std::string& bytes)
+{
+    ClipboardWrite write;
+    write.Text(bytes);
+}
+
+inline void CopyBitmap(HBITMAP bitmap)
+{
+    ClipboardWrite write;
+    write.Bitmap(bitmap);
+}
+
+inline void EmptyTheClipboard()
+{
+    ClipboardWrite write;
+}
+
+// A bitmap in the display's format: `left` in column 0, `fill` elsewhere.
+inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SetPixel(dc, 0, 0, left);
+    SetPixel(dc, 0, height - 1, left);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+// The clipboard's CF_TEXT up to its NUL; empty when there is none.
+inline std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboardPatiently())
+        return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text.assign(p, strnlen(p, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The clipboard's bitmap as 32-bit pixels, top row first (0x00RRGGBB).
+struct ClipboardPixels {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    COLORREF At(int x, int y) const
+    {
+        const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+};
+
+inline ClipboardPixels ClipboardBitmap()
+{
+    ClipboardPixels result;
+    if (!OpenClipboardPatiently())
+        return result;
+    if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+        BITMAP info{};
+        GetObjectA(bitmap, sizeof info, &info);
+        result.width = info.bmWidth;
+        result.height = info.bmHeight;
+        result.pixels.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof bi.bmiHeader, info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        if (!GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), result.pixels.data(), &bi, DIB_RGB_COLORS))
+            result = {};
+        ReleaseDC(nullptr, screen);
+    }
+    CloseClipboard();
+    return result;
+}
+
+} // namespace testing_support

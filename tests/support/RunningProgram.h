@@ -1,0 +1,263 @@
+// The real tidemark.exe started in a folder of its own and used from outside
+// through its windows: the bar's buttons and menus, the message boxes it shows,
+// and the ways it can be ended.
+#pragma once
+
+#include "store/ClipEntry.h"
+#include "support/ClipboardSupport.h"
+#include "support/TestSupport.h"
+#include "support/UserInput.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The bar's controls by their designed client positions.
+namespace bar_layout {
+constexpr POINT butMenu{8, 6}, butText{40, 6}, butBmp{72, 6}, butSaved{104, 6}, butHelp{136, 6};
+constexpr POINT monitorSwitch{167, 6};
+} // namespace bar_layout
+
+// Waits that are generous for a loaded machine and still end a broken test
+// well inside its time: a fresh program shows its bar after two seconds.
+constexpr DWORD kStartTimeoutMs = 15000;
+constexpr DWORD kReactionTimeoutMs = 5000;
+
+// Clicks a window's close box, found by asking the window what lies where
+// along its caption.
+inline bool ClickCloseBox(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    for (int y = r.top + 2; y < r.top + GetSystemMetrics(SM_CYCAPTION) + 4; y += 2) {
+        for (int x = r.right - 2; x > r.right - 40; x -= 2) {
+            DWORD_PTR hit = 0;
+            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &hit);
+            if (hit == HTCLOSE) {
+                // Inside the box rather than on its edge.
+                ClickAt({x - 3, y + 3});
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::string text;
+};
+
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::string& folder) : folder_(folder), process_(folder) {}
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool Launch() { return process_.Start(); }
+
+    // Launched, its bar showing and ready for input, and in the viewer chain.
+    bool Start() { return Launch() && WaitForBar(); }
+
+    bool WaitForBar()
+    {
+        if (!PumpUntil([&] { return (bar_ = process_.FindWindowOfClass("TForm1", true)) != nullptr; },
+                       kStartTimeoutMs))
+            return false;
+        // The bar shows from the splash's timer, which hides the splash after
+        // it: input is safe once the program has come back to its loop.
+        return Idle() && PumpUntil(
+                             [&] {
+                                 DWORD pid = 0;
+                                 GetWindowThreadProcessId(GetClipboardViewer(), &pid);
+                                 return pid == process_.Id();
+                             },
+                             kReactionTimeoutMs);
+    }
+
+    // The program's thread has handled everything sent before.
+    bool Idle() const
+    {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(bar_, WM_NULL, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &ignored) != 0;
+    }
+
+    HWND Bar() const { return bar_; }
+    DWORD Id() const { return process_.Id(); }
+    const std::string& Folder() const { return folder_; }
+    std::string TempFile(const std::string& name) const { return folder_ + "temp\\" + name; }
+    std::string StashFile(const std::string& name) const { return folder_ + "stash\\" + name; }
+
+    HWND BarButton(POINT at) const { return ChildAt(bar_, "TidemarkSpeedButton", at); }
+    bool ClickBarButton(POINT at) const
+    {
+        HWND button = BarButton(at);
+        if (!button)
+            return false;
+        Click(button);
+        return true;
+    }
+
+    // The visible top-level window of the program of that class, waited for.
+    HWND WaitForWindow(const char* cls, const char* caption = nullptr, DWORD ms = kReactionTimeoutMs) const
+    {
+        HWND found = nullptr;
+        PumpUntil(
+            [&] {
+                std::vector<HWND> all = ProcessWindows(process_.Id(), cls, caption);
+                found = all.empty() ? nullptr : all.front();
+                return found != nullptr;
+            },
+            ms);
+        return found;
+    }
+
+    bool WaitUntilGone(HWND window, DWORD ms = kReactionTimeoutMs) const
+    {
+        return PumpUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, ms);
+    }
+
+    // Opens a button's popup menu with a click and chooses an item by its
+    // access key, as a person does.
+    bool ChooseFromMenu(POINT button, WORD accessKey) const
+    {
+        if (!ClickBarButton(button))
+            return false;
+        return ChooseFromOpenMenu(accessKey);
+    }
+
+    bool ChooseFromOpenMenu(WORD accessKey) const
+    {
+        HWND menu = WaitForWindow("#32768");
+        if (!menu)
+            return false;
+        PressKey(accessKey);
+        return WaitUntilGone(menu);
+    }
+
+    // The program's message box with that caption, and the text it shows.
+    MessageBoxSeen WaitForMessageBox(const char* caption, DWORD ms = kReactionTimeoutMs) const
+    {
+        MessageBoxSeen box;
+        box.window = WaitForWindow("#32770", caption, ms);
+        if (!box.window)
+            return box;
+        for (HWND child : ChildrenOfClass(box.window, "Static")) {
+            std::string text = TextOf(child);
+            if (!text.empty())
+                box.text = text;
+        }
+        return box;
+    }
+
+    // Presses the box's OK button with the mouse.
+    bool PressOk(const MessageBoxSeen& box) const
+    {
+        for (HWND button : ChildrenOfClass(box.window, "Button", true)) {
+            if (TextOf(button) == "OK") {
+                Click(button);
+                return WaitUntilGone(box.window);
+            }
+        }
+        return false;
+    }
+
+    // "E&xit" from the bar's main menu.
+    bool Exit() const { return ChooseFromMenu(bar_layout::butMenu, 'X'); }
+
+    // The bar's close box, clicked.
+    bool ClickCloseBox() const { return testing_support::ClickCloseBox(bar_); }
+
+    // What the system does when the user logs off: every top-level window of
+    // the program is asked, then told that the session ends.
+    bool LogOff() const
+    {
+        std::vector<HWND> windows = ProcessWindows(process_.Id(), nullptr, nullptr, false);
+        for (HWND w : windows) {
+            DWORD_PTR answer = 1;
+            if (SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                                    kReactionTimeoutMs, &answer) &&
+                !answer)
+                return false;
+        }
+        for (HWND w : windows) {
+            DWORD_PTR ignored = 0;
+            if (IsWindow(w))
+                SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kReactionTimeoutMs,
+                                    &ignored);
+        }
+        return true;
+    }
+
+    DWORD WaitForExit(DWORD ms = 10000) { return process_.WaitForExit(ms); }
+
+private:
+    std::string folder_;
+    ProgramProcess process_;
+    HWND bar_ = nullptr;
+};
+
+// Content files of one extension in a folder, sorted by name.
+inline std::vector<std::string> ContentFilesIn(const std::string& folder, const char* ext)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "clip*." + ext).c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do
+            names.push_back(fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Copies a text as another program would and waits until the program has
+// written it to a new content file in its temp folder; returns that file's
+// name, or "" when no capture came.
+inline std::string CopyTextAndWait(const RunningProgram& program, const std::string& text)
+{
+    const std::string temp = program.Folder() + "temp\\";
+    const std::vector<std::string> before = ContentFilesIn(temp, "txt");
+    CopyText(text);
+    std::string added;
+    PumpUntil(
+        [&] {
+            for (const std::string& name : ContentFilesIn(temp, "txt"))
+                if (std::find(before.begin(), before.end(), name) == before.end() &&
+                    ReadFileBytes(temp + name) == text) {
+                    added = name;
+                    return true;
+                }
+            return false;
+        },
+        kReactionTimeoutMs);
+    return added;
+}
+
+// The records of a catalogue file.
+template <class Entry>
+std::vector<Entry> CatalogueRecords(const std::string& path)
+{
+    const std::string bytes = ReadFileBytes(path);
+    std::vector<Entry> records(bytes.size() / sizeof(Entry));
+    if (!records.empty())
+        std::memcpy(records.data(), bytes.data(), records.size() * sizeof(Entry));
+    return records;
+}
+
+inline std::vector<std::string> RecordFileNames(const std::vector<store::TextClipEntry>& records)
+{
+    std::vector<std::string> names;
+    for (const store::TextClipEntry& r : records)
+        names.push_back(r.FileName.Text());
+    return names;
+}
+
+} // namespace testing_support
