@@ -7,6 +7,8 @@
 
 using namespace testing_support;
 
+class BarScenario : public ScenarioTest {};
+
 namespace {
 
 using TextRecords = std::vector<store::TextClipEntry>;
@@ -34,7 +36,6 @@ void CaptureThenEnd(Ending end)
 
     ASSERT_TRUE(end(program));
     ASSERT_EQ(program.WaitForExit(), 0u);
-    EmptyTheClipboard();
     const TextRecords records = RecentTexts(folder.Path());
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].FileName.Text(), file);
@@ -44,7 +45,7 @@ void CaptureThenEnd(Ending end)
 
 } // namespace
 
-TEST(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
+TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
 {
     TempFolder folder;
     RunningProgram program(folder.Path());
@@ -70,14 +71,13 @@ TEST(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
 
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
-    EmptyTheClipboard();
     const TextRecords records = RecentTexts(folder.Path());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].Preview.Text(), "while on");
     EXPECT_EQ(records[1].Preview.Text(), "on again");
 }
 
-TEST(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
+TEST_F(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
 {
     TempFolder folder;
     RunningProgram program(folder.Path());
@@ -89,7 +89,6 @@ TEST(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
     }
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
-    EmptyTheClipboard();
 
     const TextRecords records = RecentTexts(folder.Path());
     ASSERT_EQ(records.size(), 10u);
@@ -102,17 +101,17 @@ TEST(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
     EXPECT_EQ(ReadFileBytes(program.TempFile(files[0])), "text number 1");
 }
 
-TEST(BarScenario, ExitFromTheMainMenuSavesTheCatalogues)
+TEST_F(BarScenario, ExitFromTheMainMenuSavesTheCatalogues)
 {
     CaptureThenEnd([](RunningProgram& program) { return program.Exit(); });
 }
 
-TEST(BarScenario, TheBarsCloseBoxSavesTheCatalogues)
+TEST_F(BarScenario, TheBarsCloseBoxSavesTheCatalogues)
 {
     CaptureThenEnd([](RunningProgram& program) { return program.ClickCloseBox(); });
 }
 
-TEST(BarScenario, ALogOffSavesTheCatalogues)
+TEST_F(BarScenario, ALogOffSavesTheCatalogues)
 {
     CaptureThenEnd([](RunningProgram& program) { return program.LogOff(); });
 }

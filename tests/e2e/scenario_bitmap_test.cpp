@@ -7,6 +7,8 @@
 
 using namespace testing_support;
 
+class BitmapScenario : public ScenarioTest {};
+
 namespace {
 
 constexpr int kWidth = 40, kHeight = 30;
@@ -50,7 +52,7 @@ std::string WaitForBitmapFile(const RunningProgram& program)
 
 } // namespace
 
-TEST(BitmapScenario, ABitmapGoesBackToTheClipboardFromTheBrowserOnce)
+TEST_F(BitmapScenario, ABitmapGoesBackToTheClipboardFromTheBrowserOnce)
 {
     TempFolder folder;
     RunningProgram program(folder.Path());
@@ -73,7 +75,7 @@ TEST(BitmapScenario, ABitmapGoesBackToTheClipboardFromTheBrowserOnce)
     EXPECT_TRUE(PumpUntil([&] { return ScreenColour(strip, {20, 1}) == RGB(255, 0, 0); }, kReactionTimeoutMs));
     DoubleClickAt(cell);
     ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }, kReactionTimeoutMs));
-    const ClipboardPixels back = ClipboardBitmap();
+    const ClipboardPixels back = ReadClipboardBitmap();
     ASSERT_EQ(back.width, kWidth);
     ASSERT_EQ(back.height, kHeight);
     EXPECT_EQ(back.At(0, 0), kCorner);
@@ -88,7 +90,6 @@ TEST(BitmapScenario, ABitmapGoesBackToTheClipboardFromTheBrowserOnce)
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(program.Bar()) != FALSE; }, kReactionTimeoutMs));
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
-    EmptyTheClipboard();
     EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "bmp").size(), 1u);
     EXPECT_EQ(CatalogueRecords<store::BitmapClipEntry>(folder.Path() + "temp\\bmpclips.dat").size(), 1u);
 }

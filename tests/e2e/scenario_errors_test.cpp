@@ -6,6 +6,8 @@
 
 using namespace testing_support;
 
+class ErrorScenario : public ScenarioTest {};
+
 namespace {
 
 std::string TextRecord(const std::string& preview, const std::string& fileName, double captured)
@@ -19,7 +21,7 @@ std::string TextRecord(const std::string& preview, const std::string& fileName, 
 
 } // namespace
 
-TEST(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
+TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
 {
     TempFolder folder;
     CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
@@ -48,7 +50,6 @@ TEST(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
     ASSERT_FALSE(file.empty());
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
-    EmptyTheClipboard();
 
     EXPECT_EQ(ReadFileBytes(saved), savedBytes);
     const auto recent = CatalogueRecords<store::TextClipEntry>(folder.Path() + "temp\\txtclips.dat");

@@ -6,6 +6,8 @@
 
 using namespace testing_support;
 
+class SettingsScenario : public ScenarioTest {};
+
 namespace {
 
 // Bare background, clear of the buttons and the label.
@@ -52,7 +54,7 @@ bool ChooseColourByKeyboard(const RunningProgram& program, const std::string& re
 
 } // namespace
 
-TEST(SettingsScenario, ColourAndHintsChosenInOneRunAreThereInTheNext)
+TEST_F(SettingsScenario, ColourAndHintsChosenInOneRunAreThereInTheNext)
 {
     TempFolder folder;
     const COLORREF chosen = RGB(0, 128, 255);

@@ -102,7 +102,7 @@ inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
 }
 
 // The clipboard's CF_TEXT up to its NUL; empty when there is none.
-inline std::string ClipboardText()
+inline std::string ReadClipboardText()
 {
     std::string text;
     if (!OpenClipboardPatiently())
@@ -128,7 +128,7 @@ struct ClipboardPixels {
     }
 };
 
-inline ClipboardPixels ClipboardBitmap()
+inline ClipboardPixels ReadClipboardBitmap()
 {
     ClipboardPixels result;
     if (!OpenClipboardPatiently())

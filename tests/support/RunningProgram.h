@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "support/UserInput.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -259,5 +260,18 @@ inline std::vector<std::string> RecordFileNames(const std::vector<store::TextCli
         names.push_back(r.FileName.Text());
     return names;
 }
+
+// Every scenario leaves the clipboard-viewer chain as it found it, empty,
+// whichever way its program ended: a window left there would hold up the
+// programs of later tests.
+class ScenarioTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_TRUE(PumpUntil([] { return GetClipboardViewer() == nullptr; }, kReactionTimeoutMs))
+            << "a viewer was left in the clipboard-viewer chain";
+        EmptyTheClipboard();
+    }
+};
 
 } // namespace testing_support

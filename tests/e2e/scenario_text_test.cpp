@@ -1,0 +1,237 @@
+// Text clips as a user meets them: copied in another program, listed in the
+// text browser opened from the bar, copied back with a double-click after a
+// restart, stashed and deleted from the saved view, and a clip whose file went
+// missing behind the program's back.
+#include "support/RunningProgram.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+class TextScenario : public ScenarioTest {};
+
+namespace {
+
+using TextRecords = std::vector<store::TextClipEntry>;
+
+constexpr int kItemHeight = 13;
+
+// The browser's panel of buttons, by their places in it.
+constexpr POINT kButDel{4, 30}, kButSave{4, 58};
+
+struct TextBrowser {
+    HWND window = nullptr;
+    HWND list = nullptr;
+
+    // The lines as the list shows them, top first.
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        DWORD_PTR count = 0;
+        SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &count);
+        for (WPARAM i = 0; i < count; ++i) {
+            // Wide: Wine hands an ANSI caller in another process the list's
+            // wide text unconverted.
+            wchar_t wide[256] = {};
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_NORMAL,
+                                kReactionTimeoutMs, &ignored);
+            char text[256] = {};
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            lines.emplace_back(text);
+        }
+        return lines;
+    }
+    bool WaitForLines(const std::vector<std::string>& want) const
+    {
+        return PumpUntil([&] { return Lines() == want; }, kReactionTimeoutMs);
+    }
+    POINT Line(int index) const { return OnScreen(list, {20, index * kItemHeight + kItemHeight / 2}); }
+    int Selected() const
+    {
+        DWORD_PTR line = static_cast<DWORD_PTR>(LB_ERR);
+        SendMessageTimeoutA(list, LB_GETCURSEL, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &line);
+        return static_cast<int>(line);
+    }
+    // A click on a line, and the list showing it selected.
+    bool Select(int index) const
+    {
+        ClickAt(Line(index));
+        return PumpUntil([&] { return Selected() == index; }, kReactionTimeoutMs);
+    }
+    std::string Caption() const { return TextOf(window); }
+    HWND PanelButton(POINT at) const
+    {
+        for (HWND panel : ChildrenOfClass(window, "TidemarkPanel", true))
+            if (HWND button = ChildAt(panel, "TidemarkSpeedButton", at))
+                return button;
+        return nullptr;
+    }
+};
+
+// Opens the text browser from the bar: its button for the recent clips, or
+// "Saved &text" from the saved-clips menu.
+TextBrowser OpenTextBrowser(const RunningProgram& program, bool saved)
+{
+    TextBrowser browser;
+    if (saved ? !program.ChooseFromMenu(bar_layout::butSaved, 'T') : !program.ClickBarButton(bar_layout::butText))
+        return browser;
+    browser.window = program.WaitForWindow("TfrmText");
+    if (browser.window) {
+        browser.list = FirstChildOfClass(browser.window, "ListBox", true);
+        // The browser stands in for the bar while it is active.
+        PumpUntil([&] { return !IsWindowVisible(program.Bar()); }, kReactionTimeoutMs);
+    }
+    return browser;
+}
+
+// Closes the browser with its close box; the bar comes back.
+bool CloseBrowser(const RunningProgram& program, const TextBrowser& browser)
+{
+    return ClickCloseBox(browser.window) && program.WaitUntilGone(browser.window) &&
+           PumpUntil([&] { return IsWindowVisible(program.Bar()) != FALSE; }, kReactionTimeoutMs);
+}
+
+bool ExitFromBrowser(RunningProgram& program, const TextBrowser& browser)
+{
+    return CloseBrowser(program, browser) && program.Exit() && program.WaitForExit() == 0;
+}
+
+// Right-clicks a line and chooses from the list's menu by access key.
+bool ChooseForLine(const RunningProgram& program, const TextBrowser& browser, int line, WORD accessKey)
+{
+    RightClickAt(browser.Line(line));
+    return program.ChooseFromOpenMenu(accessKey);
+}
+
+TextRecords Records(const std::string& path)
+{
+    return CatalogueRecords<store::TextClipEntry>(path);
+}
+
+} // namespace
+
+TEST_F(TextScenario, OneClipCopiedBackAfterARestartIsNotCapturedAgain)
+{
+    TempFolder folder;
+    const std::string copied = "Road of one clip\nits second line\r\nand its third";
+    const std::string preview = "Road of one clip.its second line..and its third";
+    std::string file;
+    {
+        RunningProgram program(folder.Path());
+        ASSERT_TRUE(program.Start());
+        file = CopyTextAndWait(program, copied);
+        ASSERT_FALSE(file.empty());
+        const TextBrowser browser = OpenTextBrowser(program, false);
+        ASSERT_NE(browser.list, nullptr);
+        EXPECT_EQ(browser.Caption(), "Text clips");
+        EXPECT_TRUE(browser.WaitForLines({preview}));
+        ASSERT_TRUE(ExitFromBrowser(program, browser));
+    }
+    EmptyTheClipboard();
+    const std::string catalogue = folder.Path() + "temp\\txtclips.dat";
+    ASSERT_EQ(ReadFileBytes(catalogue).size(), 112u);
+
+    {
+        RunningProgram program(folder.Path());
+        ASSERT_TRUE(program.Start());
+        const TextBrowser browser = OpenTextBrowser(program, false);
+        ASSERT_NE(browser.list, nullptr);
+        ASSERT_TRUE(browser.WaitForLines({preview}));
+        DoubleClickAt(browser.Line(0));
+        ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }, kReactionTimeoutMs));
+        EXPECT_EQ(ReadClipboardText(), "Road of one clip\r\nits second line\r\nand its third");
+        // Had the copy-back been captured, the open browser would list it.
+        ASSERT_TRUE(program.Idle());
+        EXPECT_EQ(browser.Lines().size(), 1u);
+        ASSERT_TRUE(ExitFromBrowser(program, browser));
+    }
+    const TextRecords records = Records(catalogue);
+    ASSERT_EQ(ReadFileBytes(catalogue).size(), 112u);
+    EXPECT_EQ(records[0].FileName.Text(), file);
+    EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "txt"), std::vector<std::string>{file});
+}
+
+TEST_F(TextScenario, ClipsStashedFromTheRecentViewAreDeletedInTheSavedView)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const std::string older = CopyTextAndWait(program, "older clip");
+    const std::string newer = CopyTextAndWait(program, "newer clip");
+    ASSERT_FALSE(older.empty());
+    ASSERT_FALSE(newer.empty());
+    EmptyTheClipboard();
+
+    TextBrowser browser = OpenTextBrowser(program, false);
+    ASSERT_NE(browser.list, nullptr);
+    ASSERT_TRUE(browser.WaitForLines({"newer clip", "older clip"}));
+    // The older clip through the list's menu, the newer one through the
+    // button panel that "Show buttons" brings up.
+    ASSERT_TRUE(browser.Select(1));
+    ASSERT_TRUE(ChooseForLine(program, browser, 1, 'S'));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(program.StashFile(older)); }, kReactionTimeoutMs));
+    ASSERT_TRUE(ChooseForLine(program, browser, 1, 'B'));
+    HWND butSave = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (butSave = browser.PanelButton(kButSave)) != nullptr; }, kReactionTimeoutMs));
+    ASSERT_TRUE(browser.Select(0));
+    Click(butSave);
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(program.StashFile(newer)); }, kReactionTimeoutMs));
+    ASSERT_TRUE(CloseBrowser(program, browser));
+
+    browser = OpenTextBrowser(program, true);
+    ASSERT_NE(browser.list, nullptr);
+    EXPECT_EQ(browser.Caption(), "Saved text clips");
+    ASSERT_TRUE(browser.WaitForLines({"newer clip", "older clip"}));
+    ASSERT_TRUE(browser.Select(1));
+    HWND butDel = browser.PanelButton(kButDel);
+    ASSERT_NE(butDel, nullptr);
+    Click(butDel);
+    ASSERT_TRUE(browser.WaitForLines({"newer clip"}));
+    EXPECT_FALSE(FileExists(program.StashFile(older)));
+    EXPECT_TRUE(FileExists(program.StashFile(newer)));
+    ASSERT_TRUE(ExitFromBrowser(program, browser));
+
+    const TextRecords saved = Records(folder.Path() + "stash\\txtsaved.dat");
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].FileName.Text(), newer);
+    EXPECT_EQ(saved[0].Preview.Text(), "newer clip");
+    // Stashing copies: the recent clips and their files stay.
+    EXPECT_EQ(RecordFileNames(Records(folder.Path() + "temp\\txtclips.dat")),
+              (std::vector<std::string>{older, newer}));
+    EXPECT_TRUE(FileExists(program.TempFile(older)));
+}
+
+TEST_F(TextScenario, AClipWhoseFileWasDeletedReportsItAndLosesNothing)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    std::vector<std::string> files;
+    for (const char* text : {"first", "second", "third"}) {
+        files.push_back(CopyTextAndWait(program, text));
+        ASSERT_FALSE(files.back().empty());
+    }
+    TextBrowser browser = OpenTextBrowser(program, false);
+    ASSERT_NE(browser.list, nullptr);
+    ASSERT_TRUE(browser.WaitForLines({"third", "second", "first"}));
+
+    const std::string missing = program.TempFile(files[1]);
+    ASSERT_TRUE(DeleteFileA(missing.c_str()));
+    DoubleClickAt(browser.Line(1));
+    const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, "Cannot open file " + missing + ".");
+    ASSERT_TRUE(program.PressOk(box));
+    // The clipboard still holds what was copied last.
+    EXPECT_EQ(ReadClipboardText(), "third");
+
+    // The other clips still come back.
+    DoubleClickAt(browser.Line(2));
+    EXPECT_TRUE(PumpUntil([] { return ReadClipboardText() == "first"; }, kReactionTimeoutMs));
+    ASSERT_TRUE(ExitFromBrowser(program, browser));
+
+    EXPECT_EQ(RecordFileNames(Records(folder.Path() + "temp\\txtclips.dat")), files);
+    EXPECT_EQ(ReadFileBytes(program.TempFile(files[0])), "first");
+    EXPECT_EQ(ReadFileBytes(program.TempFile(files[2])), "third");
+}
