@@ -1,14 +1,101 @@
 #include "browsers/TextBrowser.h"
 
 #include "app/Forms.h"
+#include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
+#include "ui/Application.h"
+#include "ui/Clipboard.h"
+#include "ui/Errors.h"
+
+#include <windowsx.h>
+
+#include <climits>
 
 namespace {
 
-// Sizeable tool window, 290 x 150 outer, never below 140 high.
+// Layout (pixels). Sizeable tool window, 290 x 150 outer when first shown,
+// never below 140 high; font MS Sans Serif, 11 px characters.
+//
+//   control     parent   place                                   size
+//   Panel1      form     client area left of panR                fills
+//   list1       Panel1   above labStatus                         fills; items 13 high
+//   labStatus   Panel1   bottom, text centred                    full width x 18
+//   panR        form     right edge, hidden at start             33 x full height
+//   butCopy     panR     3, 3                                    25 x 25
+//   butDel      panR     4, 30                                   25 x 25
+//   butSave     panR     4, 58                                   25 x 25
 constexpr int kWidth = 290, kHeight = 150, kMinHeight = 140;
+constexpr int kFontHeight = 11;
+constexpr int kItemHeight = 13;
+constexpr int kStatusHeight = 18;
+constexpr int kPanRWidth = 33;
+constexpr UINT kList1Id = 100;
+
+struct ButtonDesign {
+    int x, y;
+    UINT glyph;      // resource id
+    int glyphCount;  // 2: the second image is the disabled look
+    const char* hint;
+};
+constexpr ButtonDesign kButCopy{3, 3, 0, 2, "Copy to clipboard"};
+constexpr ButtonDesign kButDel{4, 30, 0, 2, "Delete this clip"};
+constexpr ButtonDesign kButSave{4, 58, 0, 1, "Save this clip"};
+constexpr int kButtonSize = 25;
+
+// Position of the separator before "Show &buttons" in the menu table.
+constexpr size_t kN2 = 4;
+
+const char* const kStatusSent = "Text sent to clipboard.";
+const char* const kStatusStashed = "Text clip has been stashed.";
+const char* const kStatusIdle = " ";
+
+// Holds the monitor off for the whole of a copy-back: the notification of our
+// own clipboard write must not come back as a new clip, and the flag must be
+// clear again however the copy ends.
+class CaptureSuppression {
+public:
+    CaptureSuppression() noexcept { CaptureSuppressed = true; }
+    ~CaptureSuppression() { CaptureSuppressed = false; }
+    CaptureSuppression(const CaptureSuppression&) = delete;
+    CaptureSuppression& operator=(const CaptureSuppression&) = delete;
+};
+
+std::string ReadWholeFile(const std::string& path)
+{
+    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw ui::AppError(ui::Format("Cannot open file %s", path));
+    LARGE_INTEGER size{};
+    // Room for the line breaks to grow and the edit control's own copy.
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX / 4)
+        throw ui::AppError(ui::Format("Cannot read file %s", path));
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!data.empty() && !ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr))
+        throw ui::AppError(ui::Format("Cannot read file %s", path));
+    data.resize(got);
+    return data;
+}
 
 } // namespace
+
+std::string NormaliseLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 void TfrmText::Create()
 {
@@ -17,10 +104,143 @@ void TfrmText::Create()
                 static_cast<int32_t>(0x80000000 | COLOR_BTNFACE)});
 }
 
+void TfrmText::CreateControls()
+{
+    font_.reset(CreateFontA(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+
+    Panel1.Create(Handle(), 0, 0, 0, 0, face);
+    list1 = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
+                            0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
+                            GetModuleHandleA(nullptr), nullptr);
+    if (!list1)
+        throw ui::AppError("Cannot create window LISTBOX");
+    // The font first: setting one recomputes the item height.
+    SendMessageA(list1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageA(list1, LB_SETITEMHEIGHT, 0, kItemHeight);
+    labStatus.Create(Panel1.Handle(), 0, 0, 0, 0, kStatusIdle, font_.get(), GetSysColor(COLOR_WINDOWTEXT), face,
+                     DT_CENTER);
+    labStatus.OnMouseMove = [this] { list1_mousemove(); };
+
+    panR.Create(Handle(), 0, 0, kPanRWidth, 0, face, ui::Panel::Raised);
+    panR.OnMouseMove = [this] { list1_mousemove(); };
+    panR.SetVisible(false);
+    Hints.Create(Handle());
+    struct {
+        ui::SpeedButton& button;
+        const ButtonDesign& design;
+        void (TfrmText::*click)();
+    } buttons[] = {{butCopy, kButCopy, &TfrmText::butCopyClick},
+                   {butDel, kButDel, &TfrmText::butDelClick},
+                   {butSave, kButSave, &TfrmText::butSaveClick}};
+    for (auto& b : buttons) {
+        b.button.Create(panR.Handle(), b.design.x, b.design.y, kButtonSize, kButtonSize, b.design.glyph,
+                        b.design.glyphCount);
+        b.button.OnClick = [this, click = b.click] { (this->*click)(); };
+        Hints.Add(b.button.Handle(), b.design.hint);
+    }
+
+    popMain.Create({{mnuCopy, "&Copy to clipboard"},
+                    {mnuDel, "&Delete this clip"},
+                    {0, "-"},
+                    {mnuSave, "&Save this clip"},
+                    {0, "-"},
+                    {mnuShowBut, "Show &buttons"}});
+    LayoutControls();
+}
+
+void TfrmText::LayoutControls()
+{
+    if (!list1)
+        return;  // WM_SIZE during creation comes before the controls
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    int width = rc.right, height = rc.bottom;
+    int left = panR.Visible() ? width - kPanRWidth : width;
+    panR.SetBounds(width - kPanRWidth, 0, kPanRWidth, height);
+    Panel1.SetBounds(0, 0, left, height);
+    int listHeight = height > kStatusHeight ? height - kStatusHeight : 0;
+    SetWindowPos(list1, nullptr, 0, 0, left, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(labStatus.Handle(), nullptr, 0, listHeight, left, kStatusHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TfrmText::ShowCatalogue(bool saved)
 {
     MoveTo(Form1->Left(), Form1->Top());
     SavedMode = saved;
+}
+
+int TfrmText::SelectedClip()
+{
+    LRESULT line = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR) {
+        ui::ShowNote("Please select an item on list first.", "Nothing to do");
+        return 0;
+    }
+    return static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+}
+
+std::string TfrmText::ContentPath(int) const
+{
+    return {};
+}
+
+void TfrmText::LoadIntoMemo(const std::string& path)
+{
+    std::string text = NormaliseLineBreaks(ReadWholeFile(path));
+    if (!SetWindowTextA(Form1->Memo1, text.c_str()))
+        throw ui::AppError("Out of memory");
+}
+
+std::string TfrmText::MemoText() const
+{
+    int length = GetWindowTextLengthA(Form1->Memo1);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int got = GetWindowTextA(Form1->Memo1, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void TfrmText::butCopyClick()
+{
+    int k = SelectedClip();
+    if (k == 0)
+        return;
+    CaptureSuppression quiet;
+    LoadIntoMemo(ContentPath(k));
+    ui::PutClipboardText(Handle(), MemoText());
+    SetWindowTextA(Form1->Memo1, "");
+    labStatus.SetText(kStatusSent);
+    labStatus.RepaintNow();
+}
+
+void TfrmText::list1_dbl()
+{
+    butCopyClick();
+}
+
+void TfrmText::butDelClick()
+{
+}
+
+void TfrmText::butSaveClick()
+{
+}
+
+void TfrmText::list1_mousemove()
+{
+    if (labStatus.Text() != kStatusIdle)
+        labStatus.SetText(kStatusIdle);
+}
+
+void TfrmText::mnuShowButClick()
+{
+    bool on = !popMain.Checked(mnuShowBut);
+    popMain.SetChecked(mnuShowBut, on);
+    panR.SetVisible(on);
+    LayoutControls();
 }
 
 void TfrmText::FormActivate()
@@ -38,6 +258,53 @@ void TfrmText::FormResize()
 {
     RECT r;
     GetWindowRect(Handle(), &r);
-    if (r.bottom - r.top < kMinHeight)
+    if (r.bottom - r.top < kMinHeight) {
         SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, kMinHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;  // the move above comes back here with the new size
+    }
+    LayoutControls();
+}
+
+void TfrmText::Command(UINT id, UINT code, HWND control)
+{
+    if (control == list1) {
+        if (code == LBN_DBLCLK)
+            list1_dbl();
+        return;
+    }
+    switch (id) {
+    case mnuCopy:
+        butCopyClick();
+        break;
+    case mnuDel:
+        butDelClick();
+        break;
+    case mnuSave:
+        butSaveClick();
+        break;
+    case mnuShowBut:
+        mnuShowButClick();
+        break;
+    }
+}
+
+LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == list1) {
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (lParam == -1) {  // from the keyboard: at the list's corner
+                at = {0, 0};
+                ClientToScreen(list1, &at);
+            }
+            popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        SetFocus(list1);
+        return 0;
+    }
+    return Form::HandleMessage(msg, wParam, lParam);
 }
