@@ -23,8 +23,10 @@ LRESULT CALLBACK RecordDestroy(int code, WPARAM w, LPARAM l)
     if (code >= 0 && msg->message == WM_DESTROY) {
         char name[64] = "";
         GetClassNameA(msg->hwnd, name, sizeof name);
-        if (name[0] == 'T')
-            destroyed.push_back(name);
+        static const std::vector<std::string> forms{"TfrmSplash", "TForm1", "TfrmText", "TfrmBmp", "TfrmAbout"};
+        for (const std::string& form : forms)
+            if (form == name)
+                destroyed.push_back(name);
     }
     return CallNextHookEx(nullptr, code, w, l);
 }

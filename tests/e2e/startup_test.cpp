@@ -23,3 +23,20 @@ TEST(Startup, SplashHandsOverToTheBarAndWmCloseEndsTheProgram)
     PostMessageA(bar, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(10000), 0u);
 }
+
+TEST(Startup, LogOffEndsTheProgramThroughTheNormalTearDown)
+{
+    TempFolder folder;
+    ProgramProcess program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND bar = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (bar = program.FindWindowOfClass("TForm1")) != nullptr; }, 20000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(bar, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_NE(answer, 0u) << "the program must not hold up a log-off";
+    SendMessageTimeoutA(bar, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    EXPECT_EQ(program.WaitForExit(10000), 0u);
+    // The bar's tear-down ran: the settings were written.
+    EXPECT_TRUE(FileExists(folder.Path() + "tidemark.ini"));
+}

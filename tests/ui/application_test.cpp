@@ -153,30 +153,27 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShows)
     a.Show();
     b.Show();
 
-    bool aEnabledDuring = true, bEnabledDuring = true;
-    ui::Application::BoxHandler saved = ui::App.Box;
-    // Look at the windows from inside a real box: a timer closes it.
-    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND box = FindWindowA("#32770", "Nothing to do");
-        if (box)
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
+    // Look at the windows from inside the real box, then close it.
     struct Probe {
         HWND a, b;
-        bool* ae;
-        bool* be;
+        bool aEnabled = true, bEnabled = true, seen = false;
     };
     static Probe probe;
-    probe = {a.Handle(), b.Handle(), &aEnabledDuring, &bEnabledDuring};
-    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+    probe = Probe{a.Handle(), b.Handle()};
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = FindWindowA("#32770", "Nothing to do");
+        if (!box || probe.seen)
+            return;
         KillTimer(nullptr, id);
-        *probe.ae = IsWindowEnabled(probe.a) != FALSE;
-        *probe.be = IsWindowEnabled(probe.b) != FALSE;
+        probe.seen = true;
+        probe.aEnabled = IsWindowEnabled(probe.a) != FALSE;
+        probe.bEnabled = IsWindowEnabled(probe.b) != FALSE;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     ui::ShowNote("Please select a bitmap first.", "Nothing to do");
-    EXPECT_FALSE(aEnabledDuring);
-    EXPECT_FALSE(bEnabledDuring);
+    ASSERT_TRUE(probe.seen);
+    EXPECT_FALSE(probe.aEnabled);
+    EXPECT_FALSE(probe.bEnabled);
     EXPECT_TRUE(IsWindowEnabled(a.Handle()));
     EXPECT_TRUE(IsWindowEnabled(b.Handle()));
 }

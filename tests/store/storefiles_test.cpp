@@ -1,0 +1,321 @@
+#include "StoreTestSupport.h"
+
+#include "store/IoError.h"
+#include "store/StoreFiles.h"
+
+#include <cstring>
+#include <optional>
+
+using namespace store;
+using namespace storetest;
+
+namespace {
+
+std::string RecentTextFile() { return TempDir + "txtclips.dat"; }
+std::string SavedTextFile() { return StashDir + "txtsaved.dat"; }
+std::string RecentBitmapFile() { return TempDir + "bmpclips.dat"; }
+std::string SavedBitmapFile() { return StashDir + "bmpsaved.dat"; }
+
+template <class Entry>
+std::string CatalogueImage(const Catalogue<Entry>& catalogue)
+{
+    std::string bytes;
+    for (int i = 1; i <= catalogue.Count; ++i)
+        bytes += Bytes(catalogue.Entries[i]);
+    return bytes;
+}
+
+// The IoError that f raises, if any.
+template <class F>
+std::optional<IoError> RaisedError(F f)
+{
+    try {
+        f();
+    } catch (const IoError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+void ExpectNoStrayFiles()
+{
+    EXPECT_EQ(StrayTempFile(TempDir), std::nullopt);
+    EXPECT_EQ(StrayTempFile(StashDir), std::nullopt);
+}
+
+} // namespace
+
+using StoreFilesTest = StoreTest;
+
+TEST(StoreFolders, ProgramDirOfAnExecutablePath)
+{
+    EXPECT_EQ(ProgramDirOf("C:\\tidemark.exe"), "C:\\");
+    EXPECT_EQ(ProgramDirOf("C:\\Tools\\Clip\\tidemark.exe"), "C:\\Tools\\Clip\\");
+    EXPECT_EQ(ProgramDirOf("C:tidemark.exe"), "C:\\");
+    EXPECT_EQ(ProgramDirOf("\\\\server\\share\\tidemark.exe"), "\\\\server\\share\\");
+}
+
+TEST(StoreFolders, FirstStartCreatesBothFolders)
+{
+    TempFolder folder;
+    InitStoreFolders(folder.Path() + "tidemark.exe");
+    EXPECT_EQ(ProgramDir, folder.Path());
+    EXPECT_EQ(TempDir, folder.Path() + "temp\\");
+    EXPECT_EQ(StashDir, folder.Path() + "stash\\");
+    EXPECT_TRUE(GetFileAttributesA(TempDir.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesA(StashDir.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+
+    // Again with the folders there, and with a file where "stash" should be.
+    WriteBytes(TempDir + "keep.txt", "kept");
+    DeleteTree(StashDir);
+    WriteBytes(folder.Path() + "stash", "a file");
+    InitStoreFolders(folder.Path() + "tidemark.exe");
+    EXPECT_EQ(ReadBytes(TempDir + "keep.txt"), "kept");
+    EXPECT_EQ(ReadBytes(folder.Path() + "stash"), "a file");
+}
+
+TEST(StoreFolders, BareFileNames)
+{
+    for (const char* good : {"clip014A.txt", "clip0001.bmp", "a", ".hidden", "a.b.c", "COM10", "CONSOLE.txt", "LPTX"})
+        EXPECT_TRUE(IsBareFileName(good)) << good;
+    for (const char* bad : {"", ".", "..", "...", ".. ", "a.", "a ", "..\\x.txt", "sub\\x", "/etc", "a/b", "C:x",
+                            "x.txt:ads", "a*", "a?", "a|b", "a\"b", "a<b", "tab\tx", "CON", "con.txt", "Nul ",
+                            "AUX.bmp", "prn", "COM1", "lpt9.txt", "CONIN$", "conout$"})
+        EXPECT_FALSE(IsBareFileName(bad)) << bad;
+    EXPECT_FALSE(IsBareFileName(std::string("a\0b", 3)));
+}
+
+TEST_F(StoreFilesTest, ContentFilePathNeverLeavesItsFolder)
+{
+    EXPECT_EQ(ContentFilePath(TempDir, TextEntry("p", "clip0001.txt")), TempDir + "clip0001.txt");
+    EXPECT_EQ(ContentFilePath(StashDir, BitmapEntry("clip0002.bmp")), StashDir + "clip0002.bmp");
+    EXPECT_EQ(ContentFilePath(TempDir, BitmapEntry("..\\evil.txt")), "");
+    EXPECT_EQ(ContentFilePath(TempDir, TextEntry("p", "")), "");
+    EXPECT_EQ(ContentFilePath("", "clip0001.txt"), "");
+
+    // An over-long length byte does not pull in the bytes behind the field.
+    BitmapClipEntry entry = BitmapEntry("clip0003.bmp");
+    entry.FileName.Length = 40;
+    std::memcpy(entry.Padding, "\\..", 3);
+    EXPECT_EQ(ContentFilePath(TempDir, entry), TempDir + "clip0003.bmp");
+}
+
+TEST_F(StoreFilesTest, BadFileNamesNeverTouchOtherFolders)
+{
+    WriteBytes(TempDir + "x.t", "recent");
+    WriteBytes(ProgramDir + "a.txt", "program");
+    SavedTextCatalogue.Entries[1] = TextEntry("p", "..\\temp\\x.t");
+    SavedTextCatalogue.Entries[2] = TextEntry("p", "..\\a.txt");
+    SavedTextCatalogue.Count = 2;
+    EXPECT_FALSE(RemoveSavedText(2));
+    EXPECT_FALSE(RemoveSavedText(1));
+    EXPECT_EQ(SavedTextCatalogue.Count, 0);
+    EXPECT_EQ(ReadBytes(TempDir + "x.t"), "recent");
+    EXPECT_EQ(ReadBytes(ProgramDir + "a.txt"), "program");
+
+    // Stashing such an entry keeps the entry but copies nothing.
+    AddBitmapClip("..\\a.txt");
+    StashBitmap(1);
+    EXPECT_EQ(SavedBitmapCatalogue.Count, 1);
+    EXPECT_EQ(SavedBitmapCatalogue.Entries[1].FileName.Text(), "..\\a.txt");
+    EXPECT_FALSE(RemoveRecentBitmap(1));
+    EXPECT_EQ(ReadBytes(ProgramDir + "a.txt"), "program");
+}
+
+TEST_F(StoreFilesTest, FirstStartLoadsEmptyAndSavesFourEmptyFiles)
+{
+    LoadCatalogues();
+    EXPECT_EQ(RecentTextCatalogue.Count + SavedTextCatalogue.Count + RecentBitmapCatalogue.Count +
+                  SavedBitmapCatalogue.Count,
+              0);
+    EXPECT_FALSE(Exists(RecentTextFile()));
+
+    SaveCatalogues();
+    for (const std::string& path : {RecentTextFile(), SavedTextFile(), RecentBitmapFile(), SavedBitmapFile()})
+        EXPECT_EQ(ReadBytes(path), "") << path;
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, LoadTakesWholeRecordsUpToTen)
+{
+    const std::string twelve = RandomRecords(sizeof(TextClipEntry), 12, 1);
+    WriteBytes(RecentTextFile(), twelve.substr(0, 1200)); // ten and a part
+    WriteBytes(SavedTextFile(), twelve);                  // 1,344 bytes
+    WriteBytes(RecentBitmapFile(), "");
+    WriteBytes(SavedBitmapFile(), RandomRecords(sizeof(BitmapClipEntry), 3, 2) + "tail");
+
+    LoadCatalogues();
+
+    EXPECT_EQ(RecentTextCatalogue.Count, 10);
+    EXPECT_EQ(CatalogueImage(RecentTextCatalogue), twelve.substr(0, 1120));
+    EXPECT_EQ(SavedTextCatalogue.Count, 10);
+    EXPECT_EQ(CatalogueImage(SavedTextCatalogue), twelve.substr(0, 1120));
+    EXPECT_EQ(RecentBitmapCatalogue.Count, 0);
+    EXPECT_EQ(SavedBitmapCatalogue.Count, 3);
+
+    SaveCatalogues();
+    EXPECT_EQ(ReadBytes(SavedTextFile()), twelve.substr(0, 1120));
+    EXPECT_EQ(ReadBytes(SavedBitmapFile()), RandomRecords(sizeof(BitmapClipEntry), 3, 2));
+
+    WriteBytes(RecentTextFile(), std::string(100, 'x'));
+    LoadCatalogues();
+    EXPECT_EQ(RecentTextCatalogue.Count, 0);
+    EXPECT_EQ(SavedTextCatalogue.Count, 10);
+}
+
+TEST_F(StoreFilesTest, AFolderInPlaceOfACatalogueFileCountsAsNone)
+{
+    CreateDirectoryA(RecentBitmapFile().c_str(), nullptr);
+    RecentBitmapCatalogue.Count = 1;
+    LoadCatalogues();
+    EXPECT_EQ(RecentBitmapCatalogue.Count, 0);
+    EXPECT_FALSE(RecentBitmapCatalogue.LoadFailed);
+}
+
+TEST_F(StoreFilesTest, RoundTripKeepsEveryByte)
+{
+    // Random records: reserved and padding bytes, and length bytes beyond their fields.
+    const std::string files[] = {
+        RandomRecords(sizeof(TextClipEntry), 10, 11),
+        RandomRecords(sizeof(TextClipEntry), 7, 12),
+        RandomRecords(sizeof(BitmapClipEntry), 10, 13),
+        RandomRecords(sizeof(BitmapClipEntry), 1, 14),
+    };
+    const std::string paths[] = {RecentTextFile(), SavedTextFile(), RecentBitmapFile(), SavedBitmapFile()};
+    for (int i = 0; i < 4; ++i)
+        WriteBytes(paths[i], files[i]);
+
+    LoadCatalogues();
+    for (const std::string& path : paths)
+        DeleteFileA(path.c_str());
+    SaveCatalogues();
+
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadBytes(paths[i]), files[i]) << paths[i];
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, ClipsSurviveARestart)
+{
+    WriteBytes(TempDir + "clip0001.txt", "one");
+    AddTextClip("one", "clip0001.txt");
+    AddTextClip("two", "clip0002.txt");
+    StashText(1);
+    AddBitmapClip("clip0003.bmp");
+    StashBitmap(1);
+    RemoveRecentText(1);
+    const std::string images[] = {CatalogueImage(RecentTextCatalogue), CatalogueImage(SavedTextCatalogue),
+                                  CatalogueImage(RecentBitmapCatalogue), CatalogueImage(SavedBitmapCatalogue)};
+    SaveCatalogues();
+
+    ResetCatalogues();
+    LoadCatalogues();
+    EXPECT_EQ(RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(CatalogueImage(RecentTextCatalogue), images[0]);
+    EXPECT_EQ(CatalogueImage(SavedTextCatalogue), images[1]);
+    EXPECT_EQ(CatalogueImage(RecentBitmapCatalogue), images[2]);
+    EXPECT_EQ(CatalogueImage(SavedBitmapCatalogue), images[3]);
+    EXPECT_EQ(SavedTextCatalogue.Entries[1].Preview.Text(), "one");
+}
+
+TEST_F(StoreFilesTest, ALockedFileFailsItsLoadOnlyAndIsKeptAtExit)
+{
+    const std::string saved = RandomRecords(sizeof(TextClipEntry), 2, 21);
+    const std::string bitmaps = RandomRecords(sizeof(BitmapClipEntry), 4, 22);
+    WriteBytes(RecentTextFile(), RandomRecords(sizeof(TextClipEntry), 3, 20));
+    WriteBytes(SavedTextFile(), saved);
+    WriteBytes(RecentBitmapFile(), bitmaps);
+    {
+        LockedFile lock(SavedTextFile());
+        ASSERT_TRUE(lock.Active());
+        const auto error = RaisedError(LoadCatalogues);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    }
+    EXPECT_EQ(RecentTextCatalogue.Count, 3);
+    EXPECT_TRUE(SavedTextCatalogue.LoadFailed);
+    EXPECT_EQ(SavedTextCatalogue.Count, 0);
+    EXPECT_EQ(RecentBitmapCatalogue.Count, 4); // those after the failure load too
+    EXPECT_FALSE(RecentBitmapCatalogue.LoadFailed);
+
+    AddTextClip("new", "clip0009.txt");
+    StashText(4);
+    StashBitmap(1);
+    SaveCatalogues();
+
+    EXPECT_EQ(ReadBytes(SavedTextFile()), saved);
+    EXPECT_EQ(ReadBytes(RecentTextFile())->size(), 4 * sizeof(TextClipEntry));
+    EXPECT_EQ(ReadBytes(SavedBitmapFile())->size(), sizeof(BitmapClipEntry));
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, AReadOnlyFileFailsItsLoadWithAccessDenied)
+{
+    const std::string bitmaps = RandomRecords(sizeof(BitmapClipEntry), 5, 30);
+    WriteBytes(RecentBitmapFile(), bitmaps);
+    WriteBytes(SavedBitmapFile(), RandomRecords(sizeof(BitmapClipEntry), 2, 31));
+    WriteBytes(SavedTextFile(), RandomRecords(sizeof(TextClipEntry), 1, 32));
+    ReadOnlyFile readOnly(RecentBitmapFile());
+    ASSERT_TRUE(readOnly.Active());
+    {
+        LockedFile lock(SavedTextFile()); // a later failure does not hide the first
+        ASSERT_TRUE(lock.Active());
+        const auto error = RaisedError(LoadCatalogues);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Code(), 32u);
+    }
+    EXPECT_TRUE(RecentBitmapCatalogue.LoadFailed);
+    EXPECT_EQ(SavedBitmapCatalogue.Count, 2);
+
+    ResetCatalogues();
+    const auto error = RaisedError(LoadCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 5u);
+    EXPECT_STREQ(error->what(), "File access denied");
+    AddBitmapClip("clip0001.bmp");
+    EXPECT_NO_THROW(SaveCatalogues());
+    EXPECT_EQ(ReadBytes(RecentBitmapFile()), bitmaps);
+    EXPECT_EQ(ReadBytes(SavedBitmapFile())->size(), 2 * sizeof(BitmapClipEntry));
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, AFileThatTurnsReadOnlyFailsItsSaveOnly)
+{
+    const std::string saved = RandomRecords(sizeof(TextClipEntry), 2, 40);
+    WriteBytes(SavedTextFile(), saved);
+    LoadCatalogues();
+    ReadOnlyFile readOnly(SavedTextFile());
+    ASSERT_TRUE(readOnly.Active());
+
+    AddTextClip("one", "clip0001.txt");
+    StashText(1);
+    AddBitmapClip("clip0002.bmp");
+    StashBitmap(1);
+    const auto error = RaisedError(SaveCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 5u);
+
+    EXPECT_EQ(ReadBytes(SavedTextFile()), saved);
+    EXPECT_EQ(ReadBytes(RecentTextFile()), CatalogueImage(RecentTextCatalogue));
+    EXPECT_EQ(ReadBytes(RecentBitmapFile()), CatalogueImage(RecentBitmapCatalogue));
+    EXPECT_EQ(ReadBytes(SavedBitmapFile()), CatalogueImage(SavedBitmapCatalogue));
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, AMissingStashFolderFailsItsFilesOnly)
+{
+    WriteBytes(SavedTextFile(), RandomRecords(sizeof(TextClipEntry), 1, 50));
+    LoadCatalogues();
+    AddTextClip("one", "clip0001.txt");
+    AddBitmapClip("clip0002.bmp");
+    DeleteTree(StashDir);
+
+    const auto error = RaisedError(SaveCatalogues);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Code(), 3u);
+    EXPECT_STREQ(error->what(), "Invalid filename");
+    EXPECT_EQ(ReadBytes(RecentTextFile()), CatalogueImage(RecentTextCatalogue));
+    EXPECT_EQ(ReadBytes(RecentBitmapFile()), CatalogueImage(RecentBitmapCatalogue));
+    EXPECT_FALSE(Exists(StashDir));
+    ExpectNoStrayFiles();
+}
