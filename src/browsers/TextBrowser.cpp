@@ -3,13 +3,18 @@
 #include "app/Forms.h"
 #include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
+#include "resource.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
 #include "ui/Application.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -37,9 +42,9 @@ struct ButtonDesign {
     int glyphCount;  // 2: the second image is the disabled look
     const char* hint;
 };
-constexpr ButtonDesign kButCopy{3, 3, 0, 2, "Copy to clipboard"};
-constexpr ButtonDesign kButDel{4, 30, 0, 2, "Delete this clip"};
-constexpr ButtonDesign kButSave{4, 58, 0, 1, "Save this clip"};
+constexpr ButtonDesign kButCopy{3, 3, IDB_TEXT_COPY, 2, "Copy to clipboard"};
+constexpr ButtonDesign kButDel{4, 30, IDB_TEXT_DEL, 2, "Delete this clip"};
+constexpr ButtonDesign kButSave{4, 58, IDB_TEXT_SAVE, 1, "Save this clip"};
 constexpr int kButtonSize = 25;
 
 // Position of the separator before "Show &buttons" in the menu table.
@@ -59,6 +64,31 @@ public:
     CaptureSuppression(const CaptureSuppression&) = delete;
     CaptureSuppression& operator=(const CaptureSuppression&) = delete;
 };
+
+// Replaces the clipboard's contents with `text` as CF_TEXT, which ends at the
+// text's first NUL.
+void PutClipboardText(HWND owner, std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+    if (!mem)
+        throw ui::AppError("Cannot write to clipboard");
+    {
+        ui::GlobalLockGuard lock(mem.get());
+        if (!lock.get())
+            throw ui::AppError("Cannot write to clipboard");
+        char* p = static_cast<char*>(lock.get());
+        std::memcpy(p, text.data(), text.size());
+        p[text.size()] = '\0';
+    }
+    // Viewers hear of the change while the guard closes the clipboard (at
+    // once when they run on this thread), so capture must be suppressed
+    // until after this returns.
+    ui::ClipboardGuard clipboard(owner);
+    if (!EmptyClipboard() || !SetClipboardData(CF_TEXT, mem.get()))
+        throw ui::AppError("Cannot write to clipboard");
+    mem.release();  // the clipboard owns it now
+}
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -170,21 +200,55 @@ void TfrmText::ShowCatalogue(bool saved)
 {
     MoveTo(Form1->Left(), Form1->Top());
     SavedMode = saved;
+    SendMessageA(list1, LB_RESETCONTENT, 0, 0);
+    const store::TextCatalogue& catalogue = saved ? store::SavedTextCatalogue : store::RecentTextCatalogue;
+    SetWindowTextA(Handle(), saved ? "Saved text clips" : "Text clips");
+    int count = std::clamp(catalogue.Count, 0, store::CatalogueCapacity);
+    for (int n = count; n >= 1; --n) {
+        // A catalogue file may hold anything: show control bytes as dots.
+        std::string preview = store::MakePreview(catalogue.Entries[n].Preview.Text());
+        LRESULT line = SendMessageA(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preview.c_str()));
+        if (line >= 0)
+            SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
+    }
+    labStatus.SetText(std::to_string(count) + (saved ? " clips saved." : " clips found."));
+    butSave.SetVisible(!saved);
+    popMain.SetItemVisible(mnuSave, !saved);
+    popMain.SetSeparatorVisible(kN2, !saved);
 }
 
-int TfrmText::SelectedClip()
+int TfrmText::SelectedLine()
 {
     LRESULT line = SendMessageA(list1, LB_GETCURSEL, 0, 0);
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
-        return 0;
+        return -1;
     }
-    return static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+    return static_cast<int>(line);
 }
 
-std::string TfrmText::ContentPath(int) const
+int TfrmText::ClipOfLine(int line)
 {
-    return {};
+    int k = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+    const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
+    if (k < 1 || k > catalogue.Count) {
+        // The list no longer matches its catalogue: show the catalogue as it is.
+        ShowCatalogue(SavedMode);
+        return 0;
+    }
+    return k;
+}
+
+std::string TfrmText::ContentPath(int index) const
+{
+    const std::string& folder = SavedMode ? store::StashDir : store::TempDir;
+    const store::TextClipEntry& entry =
+        (SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue).Entries[index];
+    std::string path = store::ContentFilePath(folder, entry);
+    // A name that is not a bare file name is never opened: it counts as missing.
+    if (path.empty())
+        throw ui::AppError(ui::Format("Cannot open file %s", folder + entry.FileName.Text()));
+    return path;
 }
 
 void TfrmText::LoadIntoMemo(const std::string& path)
@@ -205,12 +269,15 @@ std::string TfrmText::MemoText() const
 
 void TfrmText::butCopyClick()
 {
-    int k = SelectedClip();
+    int line = SelectedLine();
+    if (line < 0)
+        return;
+    int k = ClipOfLine(line);
     if (k == 0)
         return;
     CaptureSuppression quiet;
     LoadIntoMemo(ContentPath(k));
-    ui::PutClipboardText(Handle(), MemoText());
+    PutClipboardText(Handle(), MemoText());
     SetWindowTextA(Form1->Memo1, "");
     labStatus.SetText(kStatusSent);
     labStatus.RepaintNow();
@@ -223,10 +290,31 @@ void TfrmText::list1_dbl()
 
 void TfrmText::butDelClick()
 {
+    int line = SelectedLine();
+    if (line < 0)
+        return;
+    int k = ClipOfLine(line);
+    if (k == 0)
+        return;
+    SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
+    if (SavedMode)
+        store::RemoveSavedText(k);
+    else
+        store::RemoveRecentText(k);
+    // Later entries moved down one slot: every line needs its new index.
+    ShowCatalogue(SavedMode);
 }
 
 void TfrmText::butSaveClick()
 {
+    int line = SelectedLine();
+    if (line < 0)
+        return;
+    int k = ClipOfLine(line);
+    if (k == 0)
+        return;
+    store::StashText(k);
+    labStatus.SetText(kStatusStashed);
 }
 
 void TfrmText::list1_mousemove()

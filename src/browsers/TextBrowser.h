@@ -49,9 +49,11 @@ protected:
 
 private:
     void LayoutControls();
-    // The selected line's catalogue index, or 0 after telling the user that
-    // nothing is selected.
-    int SelectedClip();
+    // The selected line, or -1 after telling the user that nothing is selected.
+    int SelectedLine();
+    // The catalogue index a line stands for, or 0 (and the view refilled)
+    // when the catalogue has changed under the list.
+    int ClipOfLine(int line);
     std::string ContentPath(int index) const;
     // The whole file, line breaks normalised, into the bar's Memo1.
     void LoadIntoMemo(const std::string& path);

@@ -364,8 +364,11 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 void Hints::Create(HWND owner)
 {
     owner_ = owner;
+    // Not owned by the form: Wine places a form whose owned popups lie above
+    // it just below them when it is made topmost, without WS_EX_TOPMOST.
+    // This object destroys the tooltip itself.
     tooltip_.reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr));
     if (!tooltip_)
         throw AppError("Cannot create hints");

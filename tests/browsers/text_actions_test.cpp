@@ -1,0 +1,291 @@
+// The text browser's actions: copy back (without capturing the clip again),
+// delete and stash, and what happens with nothing selected or a lost file.
+#include "browsers/text_support.h"
+
+using namespace texttest;
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+// A clipboard viewer joined after the bar, so it hears of every change first;
+// it notes whether capture was suppressed at that moment and passes the
+// notice on down the chain.
+class ChainSpy {
+public:
+    ChainSpy()
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TidemarkChainSpy";
+        RegisterClassA(&wc);
+        self_ = this;
+        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+        next_ = SetClipboardViewer(hwnd_);
+        seen.clear();  // joining sends one notice of its own
+    }
+    ~ChainSpy()
+    {
+        ChangeClipboardChain(hwnd_, next_);
+        DestroyWindow(hwnd_);
+        self_ = nullptr;
+    }
+    ChainSpy(const ChainSpy&) = delete;
+    ChainSpy& operator=(const ChainSpy&) = delete;
+
+    // CaptureSuppressed at each WM_DRAWCLIPBOARD, and the text then offered.
+    struct Notice {
+        bool suppressed;
+        std::string text;
+    };
+    std::vector<Notice> seen;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
+    {
+        if (self_ && h == self_->hwnd_) {
+            if (msg == WM_DRAWCLIPBOARD) {
+                self_->seen.push_back({CaptureSuppressed, ReadClipboardText()});
+                if (self_->next_)
+                    SendMessageA(self_->next_, msg, w, l);
+                return 0;
+            }
+            if (msg == WM_CHANGECBCHAIN) {
+                if (reinterpret_cast<HWND>(w) == self_->next_)
+                    self_->next_ = reinterpret_cast<HWND>(l);
+                else if (self_->next_)
+                    SendMessageA(self_->next_, msg, w, l);
+                return 0;
+            }
+        }
+        return DefWindowProcA(h, msg, w, l);
+    }
+    static ChainSpy* self_;
+    HWND hwnd_ = nullptr;
+    HWND next_ = nullptr;
+};
+ChainSpy* ChainSpy::self_ = nullptr;
+
+const char* const kNothingSelected = "Please select an item on list first.";
+
+} // namespace
+
+TEST_F(TextBrowserTest, CopyBackPutsTheWholeFileOnTheClipboardWithCrLfBreaks)
+{
+    AddClip("older");
+    // Lone LF, lone CR and CR LF all come back as CR LF; the file is longer
+    // than the 50-character preview.
+    std::string text = "line one\nline two\rline three\r\nand a tail that is longer than any preview is";
+    AddClip(text);
+    browser->ShowCatalogue(false);
+    browser->Show();
+    Select(0);
+
+    ChainSpy spy;
+    Choose(TfrmText::mnuCopy);
+
+    EXPECT_TRUE(boxes.empty());
+    std::string expected =
+        "line one\r\nline two\r\nline three\r\nand a tail that is longer than any preview is";
+    EXPECT_EQ(ReadClipboardText(), expected);
+    EXPECT_EQ(browser->labStatus.Text(), "Text sent to clipboard.");
+    // The write was announced while capture was held off, and not after.
+    ASSERT_EQ(spy.seen.size(), 1u);
+    EXPECT_TRUE(spy.seen[0].suppressed);
+    EXPECT_EQ(spy.seen[0].text, expected);
+    EXPECT_FALSE(CaptureSuppressed);
+    // Nothing changed in the store or the file.
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(ReadFileBytes(store::TempDir + store::RecentTextCatalogue.Entries[2].FileName.Text()), text);
+
+    // The double-click does the same, with the line it hit selected.
+    Select(1);
+    SendMessageA(browser->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(browser->list1), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(browser->list1));
+    EXPECT_EQ(ReadClipboardText(), "older");
+    ASSERT_EQ(spy.seen.size(), 2u);
+    EXPECT_TRUE(spy.seen[1].suppressed);
+    EXPECT_FALSE(CaptureSuppressed);
+}
+
+TEST_F(TextBrowserTest, CopyBackFromTheSavedViewReadsTheStash)
+{
+    AddClip("to be saved");
+    store::StashText(1);
+    // The stash copy is what counts, even once the recent file is gone.
+    DeleteFileA((store::TempDir + store::RecentTextCatalogue.Entries[1].FileName.Text()).c_str());
+    browser->ShowCatalogue(true);
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(ReadClipboardText(), "to be saved");
+}
+
+TEST_F(TextBrowserTest, CopyBackWithTheMonitorOffLeavesItOff)
+{
+    AddClip("quiet");
+    browser->ShowCatalogue(false);
+    Form1->imOnClick();
+    ASSERT_TRUE(CaptureSuppressed);
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+    EXPECT_EQ(ReadClipboardText(), "quiet");
+    // The flag is clear after every copy-back; the switch alone says "off".
+    EXPECT_FALSE(CaptureSuppressed);
+    EXPECT_FALSE(Form1->MonitorOn());
+    EXPECT_TRUE(Form1->imOff.Visible());
+    Form1->imOffClick();
+}
+
+TEST_F(TextBrowserTest, LostContentFileIsReportedAndChangesNothing)
+{
+    std::string name = AddClip("gone soon");
+    browser->ShowCatalogue(false);
+    browser->labStatus.SetText("1 clips found.");
+    ClipboardWriter writer;
+    writer.Put("before");
+    ASSERT_TRUE(DeleteFileA((store::TempDir + name).c_str()));
+
+    ChainSpy spy;
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot open file " + store::TempDir + name + ".");
+    EXPECT_EQ(boxes[0].caption, "orv Tidemark");
+    EXPECT_EQ(boxes[0].flags, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(ReadClipboardText(), "before");
+    EXPECT_TRUE(spy.seen.empty());
+    EXPECT_EQ(browser->labStatus.Text(), "1 clips found.");
+    EXPECT_FALSE(CaptureSuppressed);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+
+    // A later change by someone else is announced with capture allowed.
+    writer.Put("after");
+    ASSERT_EQ(spy.seen.size(), 1u);
+    EXPECT_FALSE(spy.seen[0].suppressed);
+}
+
+TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
+{
+    // A catalogue file pointing outside the store's folder.
+    testing_support::WriteFileBytes(store::ProgramDir + "secr.txt", "not a clip");
+    store::AddTextClip("odd", "..\\secr.txt");
+    browser->ShowCatalogue(false);
+    ClipboardWriter writer;
+    writer.Put("before");
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot open file " + store::TempDir + "..\\secr.txt.");
+    EXPECT_EQ(ReadClipboardText(), "before");
+    EXPECT_FALSE(CaptureSuppressed);
+}
+
+TEST_F(TextBrowserTest, EveryActionWithNothingSelectedOnlyAsksForASelection)
+{
+    AddClip("x");
+    browser->ShowCatalogue(false);
+    ClipboardWriter writer;
+    writer.Put("untouched");
+    for (UINT id : {TfrmText::mnuCopy, TfrmText::mnuDel, TfrmText::mnuSave})
+        Choose(id);
+    browser->butCopyClick();
+    browser->butDelClick();
+    browser->butSaveClick();
+    SendMessageA(browser->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(browser->list1), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(browser->list1));
+
+    ASSERT_EQ(boxes.size(), 7u);
+    for (const Box& b : boxes) {
+        EXPECT_EQ(b.text, kNothingSelected);
+        EXPECT_EQ(b.caption, "Nothing to do");
+        EXPECT_EQ(b.flags, UINT(MB_OK));
+    }
+    EXPECT_EQ(ReadClipboardText(), "untouched");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(store::SavedTextCatalogue.Count, 0);
+    EXPECT_EQ(browser->labStatus.Text(), "1 clips found.");
+}
+
+TEST_F(TextBrowserTest, DeletingTheMiddleLineRenumbersAndCopyThenGivesTheNewest)
+{
+    AddClip("clip one");
+    std::string middle = AddClip("clip two");
+    AddClip("clip three, the newest");
+    browser->ShowCatalogue(false);
+    Select(1);
+    Choose(TfrmText::mnuDel);
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Lines(), (std::vector<Line>{{"clip three, the newest", 2}, {"clip one", 1}}));
+    EXPECT_EQ(browser->labStatus.Text(), "2 clips found.");
+    EXPECT_FALSE(FileExists(store::TempDir + middle));
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+    EXPECT_EQ(ReadClipboardText(), "clip three, the newest");
+}
+
+TEST_F(TextBrowserTest, DeletingInTheSavedViewRemovesTheSavedClipOnly)
+{
+    std::string name = AddClip("keep me recent");
+    store::StashText(1);
+    browser->ShowCatalogue(true);
+    Select(0);
+    Choose(TfrmText::mnuDel);
+    EXPECT_EQ(store::SavedTextCatalogue.Count, 0);
+    EXPECT_FALSE(FileExists(store::StashDir + name));
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_TRUE(FileExists(store::TempDir + name));
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(browser->labStatus.Text(), "0 clips saved.");
+    EXPECT_EQ(Caption(), "Saved text clips");
+}
+
+TEST_F(TextBrowserTest, StashingIntoAFullSavedCatalogueDropsTheOldestSavedClip)
+{
+    for (int i = 0; i < 10; ++i)
+        AddClip("saved " + std::to_string(i));
+    for (int i = 1; i <= 10; ++i)
+        store::StashText(i);
+    for (int i = 10; i >= 1; --i)
+        store::RemoveRecentText(i);
+    std::string name = AddClip("the new one");
+    AddClip("another recent");
+    ASSERT_EQ(store::SavedTextCatalogue.Count, 10);
+
+    browser->ShowCatalogue(false);
+    std::vector<Line> before = Lines();
+    Select(1);
+    Choose(TfrmText::mnuSave);
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(browser->labStatus.Text(), "Text clip has been stashed.");
+    EXPECT_EQ(Lines(), before);
+    EXPECT_EQ(SendMessageA(browser->list1, LB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(store::SavedTextCatalogue.Count, 10);
+    EXPECT_EQ(store::SavedTextCatalogue.Entries[1].Preview.Text(), "saved 1");
+    EXPECT_EQ(store::SavedTextCatalogue.Entries[10].Preview.Text(), "the new one");
+    EXPECT_EQ(ReadFileBytes(store::StashDir + name), "the new one");
+
+    browser->ShowCatalogue(true);
+    EXPECT_EQ(Lines().front(), (Line{"the new one", 10}));
+    EXPECT_EQ(Lines().back(), (Line{"saved 1", 1}));
+}
+
+TEST_F(TextBrowserTest, StaleLineIsNotActedOnAndTheViewIsRefilled)
+{
+    AddClip("one");
+    AddClip("two");
+    browser->ShowCatalogue(false);
+    // The catalogue shrinks behind the list's back.
+    store::RemoveRecentText(2);
+    Select(0);  // still says index 2
+    Choose(TfrmText::mnuDel);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(Lines(), (std::vector<Line>{{"one", 1}}));
+    EXPECT_TRUE(boxes.empty());
+}
