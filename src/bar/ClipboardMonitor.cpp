@@ -1,3 +1,220 @@
 #include "bar/ClipboardMonitor.h"
 
+#include "app/Forms.h"
+#include "browsers/BitmapBrowser.h"
+#include "browsers/TextBrowser.h"
+#include "store/Catalogues.h"
+#include "store/DateTime.h"
+#include "store/StoreFiles.h"
+#include "ui/Clipboard.h"
+#include "ui/Errors.h"
+#include "ui/Handles.h"
+#include "ui/Picture.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
 bool CaptureSuppressed = false;
+
+namespace {
+
+// Four hex digits: 65,536 names per extension.
+constexpr int kNameCount = 0x10000;
+
+std::string CreateFileError(const std::string& path)
+{
+    return ui::Format("Cannot create file %s", path);
+}
+
+std::string BareName(const std::string& path)
+{
+    return path.substr(path.find_last_of("\\/:") + 1);
+}
+
+void WriteContentFile(const std::string& path, std::string_view bytes)
+{
+    ui::FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw ui::AppError(CreateFileError(path));
+    // WriteFile takes a 32-bit count.
+    constexpr std::size_t kChunk = 1u << 30;
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD part = static_cast<DWORD>(std::min(kChunk, bytes.size() - done));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) || written != part) {
+            file.reset();
+            DeleteFileA(path.c_str());
+            throw ui::AppError(ui::Format("Cannot write file %s", path));
+        }
+        done += part;
+    }
+}
+
+// The text goes through Memo1 as the browsers' copy-back does. The edit
+// control converts through the ANSI code page and back; on a double-byte code
+// page a stray lead byte would not survive that, so what Memo1 gives back is
+// used only when it is the clipboard's text unchanged.
+std::string PassThroughMemo(HWND memo, const std::string& text)
+{
+    if (!memo || !SetWindowTextA(memo, text.c_str()))
+        return text;
+    const int length = GetWindowTextLengthA(memo);
+    std::string back(static_cast<std::size_t>(length) + 1, '\0');
+    back.resize(static_cast<std::size_t>(GetWindowTextA(memo, back.data(), length + 1)));
+    return back == text ? back : text;
+}
+
+// Memo1 is only scratch: it is emptied however the capture ends.
+class MemoScratch {
+public:
+    explicit MemoScratch(HWND memo) noexcept : memo_(memo) {}
+    ~MemoScratch()
+    {
+        if (memo_)
+            SetWindowTextA(memo_, "");
+    }
+    MemoScratch(const MemoScratch&) = delete;
+    MemoScratch& operator=(const MemoScratch&) = delete;
+
+private:
+    HWND memo_;
+};
+
+UINT PrivacyFormat(const char* name)
+{
+    return RegisterClipboardFormatA(name);
+}
+
+} // namespace
+
+std::string MakeClipFileName(std::string_view ext)
+{
+    return monitor::ClipFileName(store::TempDir, ext, monitor::SecondsPastHour(store::Now()),
+                                 [](const std::string& path) { return store::FileExists(path); });
+}
+
+namespace monitor {
+
+std::string ClipFileName(const std::string& folder, std::string_view ext, int secondsPastHour,
+                         const std::function<bool(const std::string&)>& taken)
+{
+    std::string suffix(ext);
+    if (!suffix.starts_with('.'))
+        suffix.insert(suffix.begin(), '.');
+    auto candidate = [&](int n) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(n));
+        return folder + "clip" + digits + suffix;
+    };
+    const int first = ((secondsPastHour % kNameCount) + kNameCount) % kNameCount;
+    for (int step = 0; step < kNameCount; ++step) {
+        std::string path = candidate((first + step) % kNameCount);
+        if (!taken(path))
+            return path;
+    }
+    throw ui::AppError(CreateFileError(candidate(first)));
+}
+
+int SecondsPastHour(double dateTime) noexcept
+{
+    // The fraction is the time of day on either side of the epoch. Whole
+    // milliseconds first: a time such as 14:05:30 is not exact in binary.
+    const double days = std::fabs(dateTime);
+    const double dayFraction = days - std::floor(days);
+    const auto ms = static_cast<std::int64_t>(std::llround(dayFraction * 86400000.0));
+    return static_cast<int>((ms / 1000) % 3600);
+}
+
+std::string TextOfBlock(const char* data, std::size_t size)
+{
+    if (!data)
+        return {};
+    const void* nul = std::memchr(data, 0, size);
+    return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
+}
+
+bool ClipboardIsPrivate(HWND owner)
+{
+    static const UINT exclude = PrivacyFormat("ExcludeClipboardContentFromMonitorProcessing");
+    static const UINT ignore = PrivacyFormat("Clipboard Viewer Ignore");
+    static const UINT history = PrivacyFormat("CanIncludeInClipboardHistory");
+    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
+        return true;
+    if (!history || !IsClipboardFormatAvailable(history))
+        return false;
+    // "Keep out of the history" is this format holding the DWORD 0.
+    ui::ClipboardGuard clipboard(owner);
+    HANDLE data = GetClipboardData(history);
+    ui::GlobalLockGuard lock(data);
+    DWORD allowed = 1;
+    if (!lock.get() || GlobalSize(data) < sizeof allowed)
+        return false;
+    std::memcpy(&allowed, lock.get(), sizeof allowed);
+    return allowed == 0;
+}
+
+bool ClipboardOffersPicture(HWND owner)
+{
+    ui::ClipboardGuard clipboard(owner);
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+        if (format == CF_BITMAP || format == CF_ENHMETAFILE || format == CF_METAFILEPICT)
+            return true;
+    }
+    return false;
+}
+
+std::string ReadClipboardText(HWND owner)
+{
+    ui::ClipboardGuard clipboard(owner);
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data)
+        return {};
+    ui::GlobalLockGuard lock(data);
+    // The block's size bounds the text: a writer may have left out the NUL.
+    return TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+}
+
+void CaptureText(HWND owner, HWND memo)
+{
+    MemoScratch scratch(memo);
+    const std::string text = PassThroughMemo(memo, ReadClipboardText(owner));
+    const std::string path = MakeClipFileName("txt");
+    WriteContentFile(path, text);
+    store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));
+    if (frmText && frmText->Visible())
+        frmText->ShowCatalogue(frmText->SavedMode);
+}
+
+void CaptureBitmap(HWND owner, ui::Picture& image)
+{
+    {
+        ui::ClipboardGuard clipboard(owner);
+        auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+        if (!bitmap)
+            throw ui::AppError("Unsupported clipboard format");
+        auto palette = static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE)
+                                                                                    : nullptr);
+        image.AssignFromClipboardBitmap(bitmap, palette);
+    }
+    image.TrimOddWidth();
+    const std::string path = MakeClipFileName("bmp");
+    image.SaveToFile(path);
+    store::AddBitmapClip(BareName(path));
+    if (frmBmp && frmBmp->Visible())
+        frmBmp->ShowCatalogue(frmBmp->SavedMode);
+}
+
+void ClipboardChanged(HWND owner, bool monitorOn, HWND memo, ui::Picture& image)
+{
+    if (CaptureSuppressed || !monitorOn || ClipboardIsPrivate(owner))
+        return;
+    if (IsClipboardFormatAvailable(CF_TEXT))
+        CaptureText(owner, memo);
+    else if (ClipboardOffersPicture(owner))
+        CaptureBitmap(owner, image);
+}
+
+} // namespace monitor

@@ -4,6 +4,8 @@
 #include "app/Settings.h"
 #include "app/Splash.h"
 #include "bar/ClipboardMonitor.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
 #include "ui/Application.h"
 
 namespace {
@@ -52,8 +54,7 @@ void TForm1::imOffClick()
 
 std::string TForm1::SettingsPath() const
 {
-    std::string exe = ui::App.ExeName();
-    return exe.substr(0, exe.find_last_of("\\:") + 1) + app::kSettingsFileName;
+    return store::ProgramDir + app::kSettingsFileName;
 }
 
 void TForm1::FormCreate()
@@ -62,15 +63,26 @@ void TForm1::FormCreate()
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
+    // Nothing that arrives while we join the chain and load is a new clip.
     CaptureSuppressed = true;
     try {
         JoinClipboardChain();
+        store::InitStoreFolders(ui::App.ExeName());
+        store::LoadCatalogues();
     } catch (...) {
         CaptureSuppressed = false;
+        // A catalogue that failed to load must not cost the user's settings
+        // too: they would be written back as the defaults at exit.
+        if (!store::ProgramDir.empty())
+            ReadSettings();
         throw;
     }
     CaptureSuppressed = false;
+    ReadSettings();
+}
 
+void TForm1::ReadSettings()
+{
     std::string ini = SettingsPath();
     SetColor(app::ReadSettingNumber(ini, "Color", 0));
     SetHints(app::ReadSettingNumber(ini, "Hints", 1) != 0);
@@ -79,6 +91,7 @@ void TForm1::FormCreate()
 void TForm1::FormDestroy()
 {
     LeaveClipboardChain();
+    store::SaveCatalogues();
     std::string ini = SettingsPath();
     app::WriteSetting(ini, "Color", std::to_string(Color()));
     app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
@@ -131,6 +144,7 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
         SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
                             &ignored);
     }
+    monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,7 @@
 
 #include "ui/Controls.h"
 #include "ui/Form.h"
+#include "ui/Picture.h"
 
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     // Hidden multi-line text control through which text passes on capture
     // and copy-back.
     HWND Memo1 = nullptr;
+    // Hidden picture holder through which bitmaps pass the same way.
+    ui::Picture Image1;
 
 protected:
     void CreateControls() override;
@@ -35,6 +38,7 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);

@@ -203,4 +203,111 @@ private:
     std::chrono::steady_clock::time_point started_;
 };
 
+// Wine's own export: the Unix path of a DOS path, or empty elsewhere.
+inline std::string UnixPath(const std::string& dosPath)
+{
+    using Convert = char*(CDECL*)(LPCWSTR);
+    const auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert)
+        return {};
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, dosPath.c_str(), -1, wide, MAX_PATH);
+    char* unixPath = convert(wide);
+    if (!unixPath)
+        return {};
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+inline bool Writable(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// Wine starts a Unix program from CreateProcess but hands back no handle to
+// wait on, so the caller polls for the program's effect instead.
+inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+{
+    std::string command = "/usr/bin/chattr " + flag + " \"" + unixPath + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    for (int i = 0; i < 250; ++i) {
+        if (Writable(dosPath) == wantWritable)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// Makes a file unwritable and undeletable for as long as the object lives:
+// "chattr +i" under Wine (which ignores the read-only attribute for root),
+// the read-only attribute elsewhere.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(std::string path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    bool Active() const { return active_; }
+
+private:
+    std::string path_;
+    bool active_ = false;
+};
+
+// Holds a file open with no sharing, as another program could.
+class LockedFile {
+public:
+    explicit LockedFile(const std::string& path);
+    ~LockedFile();
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+    bool Active() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+inline ReadOnlyFile::ReadOnlyFile(std::string path) : path_(std::move(path))
+{
+    const std::string unixPath = UnixPath(path_);
+    if (unixPath.empty())
+        active_ = SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY) && !Writable(path_);
+    else
+        active_ = RunChattr("+i", unixPath, false, path_);
+}
+
+inline ReadOnlyFile::~ReadOnlyFile()
+{
+    const std::string unixPath = UnixPath(path_);
+    if (!unixPath.empty())
+        RunChattr("-i", unixPath, true, path_);
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+inline LockedFile::LockedFile(const std::string& path)
+    : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+inline LockedFile::~LockedFile()
+{
+    if (Active())
+        CloseHandle(handle_);
+}
+
 } // namespace testing_support

@@ -1,0 +1,89 @@
+// The bar's set-up and tear-down when the store's files misbehave: the error
+// box reports it, and nothing the user had is lost.
+#include "app/Forms.h"
+#include "app/Program.h"
+#include "bar/ClipboardMonitor.h"
+#include "bar/Form1.h"
+#include "store/Catalogues.h"
+#include "support/TestSupport.h"
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+class BarLifetime : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = ui::App.Box;
+        ui::App.Box = [this](const std::string& text, const std::string& caption, UINT) {
+            boxes.push_back(caption + ": " + text);
+            return IDOK;
+        };
+        ui::App.ExeNameOverride = folder.Path() + "tidemark.exe";
+        CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
+        CreateDirectoryA((folder.Path() + "stash").c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        app::ReleaseProgramForms();
+        store::ResetCatalogues();
+        ui::App.Box = saved_;
+        ui::App.ExeNameOverride.clear();
+    }
+
+    TempFolder folder;
+    std::vector<std::string> boxes;
+
+private:
+    ui::Application::BoxHandler saved_;
+};
+
+const std::string kTwoTextRecords = std::string(112, '\0').replace(0, 2, "\x01x") + std::string(112, '\0');
+
+} // namespace
+
+TEST_F(BarLifetime, AReadOnlyCatalogueIsReportedAndKeptWhileEverythingElseLoads)
+{
+    std::string texts = folder.Path() + "temp\\txtclips.dat";
+    WriteFileBytes(texts, kTwoTextRecords);
+    WriteFileBytes(folder.Path() + "temp\\bmpclips.dat", std::string(64, '\0'));
+    WriteFileBytes(folder.Path() + "tidemark.ini", "[Main]\r\nColor=255\r\nHints=0\r\n");
+    {
+        ReadOnlyFile readOnly(texts);
+        ASSERT_TRUE(readOnly.Active());
+        app::CreateProgramForms();
+        ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: File access denied."});
+        EXPECT_TRUE(IsWindow(Form1->Handle()));
+        EXPECT_FALSE(CaptureSuppressed);
+        EXPECT_EQ(store::RecentBitmapCatalogue.Count, 1);
+        // The settings were still read, so they will not be overwritten by defaults.
+        EXPECT_EQ(Form1->Color(), 255);
+        EXPECT_FALSE(Form1->HintsOn());
+
+        app::ReleaseProgramForms();
+        EXPECT_EQ(boxes.size(), 1u) << boxes.back();
+    }
+    EXPECT_EQ(ReadFileBytes(texts), kTwoTextRecords);
+    std::string ini = ReadFileBytes(folder.Path() + "tidemark.ini");
+    EXPECT_NE(ini.find("Color=255"), std::string::npos) << ini;
+}
+
+TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFilesAreWritten)
+{
+    app::CreateProgramForms();
+    ASSERT_TRUE(boxes.empty());
+    store::AddTextClip("hello", "clip0001.txt");
+    DeleteTree(folder.Path() + "stash");
+
+    app::ReleaseProgramForms();
+    ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: Invalid filename."});
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "temp\\txtclips.dat").size(), 112u);
+    EXPECT_TRUE(FileExists(folder.Path() + "temp\\bmpclips.dat"));
+    EXPECT_FALSE(FileExists(folder.Path() + "stash\\txtsaved.dat"));
+}

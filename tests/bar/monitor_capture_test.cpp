@@ -1,0 +1,315 @@
+// Text capture and the rules that decide whether a clipboard change is
+// captured at all, with the real bar in the viewer chain.
+#include "bar/monitor_support.h"
+#include "browsers/BitmapBrowser.h"
+#include "browsers/TextBrowser.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+using namespace monitor_test;
+using testing_support::FileExists;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+std::string Pattern(std::size_t length)
+{
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i)
+        s += static_cast<char>('a' + i % 26);
+    return s;
+}
+
+UINT Registered(const char* name)
+{
+    return RegisterClipboardFormatA(name);
+}
+
+// A small enhanced metafile: a picture the monitor cannot turn into a bitmap.
+HENHMETAFILE Metafile()
+{
+    HDC dc = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    Rectangle(dc, 0, 0, 10, 10);
+    return CloseEnhMetaFile(dc);
+}
+
+} // namespace
+
+using TextCapture = ProgramFormsTest;
+
+TEST_F(TextCapture, TextOf120CharactersGivesA120ByteFileAndA50CharacterPreview)
+{
+    const std::string text = Pattern(120);
+    CopyText(text);
+
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);
+    const auto& entry = NewestText();
+    EXPECT_EQ(entry.Preview.Text(), text.substr(0, 50));
+    EXPECT_EQ(TempFile(entry).rfind(TempDir(), 0), 0u);
+    EXPECT_EQ(entry.FileName.Text().size(), 12u);
+    EXPECT_EQ(entry.FileName.Text().substr(0, 4), "clip");
+    EXPECT_EQ(entry.FileName.Text().substr(8), ".txt");
+    EXPECT_EQ(ReadFileBytes(TempFile(entry)), text);
+    EXPECT_EQ(store::RecentBitmapCatalogue.Count, 0);
+    EXPECT_TRUE(boxes.empty());
+    // Memo1 is scratch only.
+    EXPECT_EQ(GetWindowTextLengthA(Form1->Memo1), 0);
+}
+
+TEST_F(TextCapture, EveryByteAndEveryKindOfLineBreakIsKeptAsCopied)
+{
+    std::string all;
+    for (int c = 1; c < 256; ++c)
+        all += static_cast<char>(c);
+    const std::string texts[] = {"one\r\ntwo\r\n", "lone\nfeed", "lone\rreturn", "soft\r\r\nbreak", "\n\r\n\r", all};
+    for (const std::string& text : texts) {
+        CopyText(text);
+        EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), text);
+    }
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 6);
+    // Control characters show as dots in the preview; the file keeps them.
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[1].Preview.Text(), "one..two..");
+}
+
+TEST_F(TextCapture, EmptyTextGivesAnEmptyFileAndAnEmptyPreview)
+{
+    CopyText("");
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(NewestText().Preview.Text(), "");
+    EXPECT_TRUE(FileExists(TempFile(NewestText())));
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "");
+}
+
+TEST(TextOfBlock, EndsAtTheFirstNulOrAtTheEndOfTheBlock)
+{
+    const char block[] = {'a', 'b', 'c', 'd', 'X', 'X'};
+    EXPECT_EQ(monitor::TextOfBlock(block, 4), "abcd");
+    EXPECT_EQ(monitor::TextOfBlock("ab\0cd", 5), "ab");
+    EXPECT_EQ(monitor::TextOfBlock("", 1), "");
+    EXPECT_EQ(monitor::TextOfBlock(nullptr, 10), "");
+}
+
+TEST_F(TextCapture, TextWithoutItsNulIsNotReadPastItsBlock)
+{
+    {
+        ClipboardWrite write;
+        write.Block(CF_TEXT, "unterminated", 12);
+    }
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);
+    // Wine itself ends such a block with a NUL in place of its last byte.
+    const std::string file = ReadFileBytes(TempFile(NewestText()));
+    EXPECT_GE(file.size(), 11u);
+    EXPECT_TRUE(std::string("unterminated").starts_with(file)) << file;
+
+    {
+        ClipboardWrite write;
+        write.Block(CF_TEXT, "first\0second", 13);
+    }
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "first");
+}
+
+TEST_F(TextCapture, TextAndBitmapTogetherGiveOneTextClip)
+{
+    {
+        ClipboardWrite write;
+        write.Text("words");
+        write.Bitmap(ColourBitmap(20, 10, RGB(0, 0, 255), RGB(0, 0, 255)));
+    }
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(store::RecentBitmapCatalogue.Count, 0);
+    EXPECT_EQ(ContentFiles(), std::vector<std::string>{NewestText().FileName.Text()});
+}
+
+TEST_F(TextCapture, AClipboardWithNeitherTextNorPictureGivesNothing)
+{
+    CopyText("x");  // something to replace
+    const int before = Captured();
+    EmptyTheClipboard();
+    {
+        ClipboardWrite write;
+        write.Dword(Registered("Tidemark test private data"), 42);
+    }
+    EXPECT_EQ(Captured(), before);
+    EXPECT_EQ(ContentFiles().size(), 1u);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TextCapture, MonitorOffOrCaptureSuppressedCapturesNothing)
+{
+    Form1->imOnClick();
+    CopyText("while off");
+    EXPECT_EQ(Captured(), 0);
+    // A copy-back clears the flag while the monitor is off: still nothing.
+    CaptureSuppressed = false;
+    CopyText("still off");
+    EXPECT_EQ(Captured(), 0);
+
+    Form1->imOffClick();
+    CopyText("on again");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+
+    CaptureSuppressed = true;
+    CopyText("suppressed");
+    CaptureSuppressed = false;
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(ContentFiles().size(), 1u);
+}
+
+TEST_F(TextCapture, ContentMarkedPrivateIsNotCaptured)
+{
+    struct Mark {
+        const char* format;
+        DWORD value;
+    };
+    const Mark privateMarks[] = {{"ExcludeClipboardContentFromMonitorProcessing", 0},
+                                 {"Clipboard Viewer Ignore", 0},
+                                 {"CanIncludeInClipboardHistory", 0}};
+    for (const Mark& mark : privateMarks) {
+        {
+            ClipboardWrite write;
+            write.Text("secret");
+            write.Dword(Registered(mark.format), mark.value);
+        }
+        EXPECT_EQ(Captured(), 0) << mark.format;
+    }
+    {
+        ClipboardWrite write;
+        write.Bitmap(ColourBitmap(4, 4, 0, 0));
+        write.Dword(Registered("ExcludeClipboardContentFromMonitorProcessing"), 0);
+    }
+    EXPECT_EQ(Captured(), 0);
+    EXPECT_TRUE(ContentFiles().empty());
+
+    // Allowed into the history: an ordinary clip.
+    {
+        ClipboardWrite write;
+        write.Text("public");
+        write.Dword(Registered("CanIncludeInClipboardHistory"), 1);
+    }
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+}
+
+TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryAndLeavesItsFile)
+{
+    std::vector<std::string> names;
+    for (int i = 1; i <= 11; ++i) {
+        CopyText("clip number " + std::to_string(i));
+        names.push_back(NewestText().FileName.Text());
+    }
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 10);
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[1].FileName.Text(), names[1]);
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[10].FileName.Text(), names[10]);
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[10].Preview.Text(), "clip number 11");
+    EXPECT_EQ(ReadFileBytes(TempDir() + names[0]), "clip number 1");
+    EXPECT_EQ(ContentFiles().size(), 11u);
+}
+
+TEST_F(TextCapture, AMissingTempFolderIsReportedAndAddsNothing)
+{
+    ASSERT_TRUE(RemoveDirectoryA(TempDir().c_str()));
+    CopyText("nowhere to go");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "orv Tidemark");
+    EXPECT_EQ(boxes[0].text.rfind("Cannot create file " + TempDir() + "clip", 0), 0u) << boxes[0].text;
+    EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - 5), ".txt.");
+    EXPECT_EQ(Captured(), 0);
+    EXPECT_EQ(GetWindowTextLengthA(Form1->Memo1), 0);
+}
+
+TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormat)
+{
+    {
+        ClipboardWrite write;
+        SetClipboardData(CF_ENHMETAFILE, Metafile());
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Unsupported clipboard format.");
+    EXPECT_EQ(Captured(), 0);
+    EXPECT_TRUE(ContentFiles().empty());
+}
+
+TEST_F(TextCapture, AClipboardHeldBrieflyByAnotherProgramIsWaitedFor)
+{
+    auto heldFor = [&](DWORD ms) {
+        CaptureSuppressed = true;
+        CopyText("held " + std::to_string(ms));
+        CaptureSuppressed = false;
+        HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder([&] {
+            OpenClipboard(nullptr);
+            SetEvent(opened);
+            Sleep(ms);
+            CloseClipboard();
+        });
+        WaitForSingleObject(opened, INFINITE);
+        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        holder.join();
+        CloseHandle(opened);
+    };
+    heldFor(40);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_TRUE(boxes.empty());
+
+    heldFor(1000);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot open clipboard.");
+}
+
+TEST_F(TextCapture, AShowingBrowserListsItsCatalogueAgainAndAHiddenOneIsLeftAlone)
+{
+    // ShowCatalogue places a browser at the bar: a browser moved away shows
+    // whether it was called.
+    auto moveAway = [](ui::Form* browser) { browser->MoveTo(600, 500); };
+    auto atBar = [](ui::Form* browser) { return browser->Left() == Form1->Left() && browser->Top() == Form1->Top(); };
+    // Shown without being activated, so that the bar stays as it is.
+    auto show = [](ui::Form* browser) { ShowWindow(browser->Handle(), SW_SHOWNA); };
+
+    moveAway(frmText);
+    moveAway(frmBmp);
+    CopyText("both hidden");
+    CopyBitmap(ColourBitmap(8, 8, 0, 0));
+    EXPECT_FALSE(atBar(frmText));
+    EXPECT_FALSE(atBar(frmBmp));
+
+    frmText->SavedMode = true;
+    show(frmText);
+    CopyText("text browser showing");
+    EXPECT_TRUE(atBar(frmText));
+    EXPECT_TRUE(frmText->SavedMode);
+    EXPECT_FALSE(atBar(frmBmp));
+
+    moveAway(frmText);
+    show(frmBmp);
+    CopyBitmap(ColourBitmap(8, 8, 0, 0));
+    EXPECT_TRUE(atBar(frmBmp));
+    EXPECT_FALSE(frmBmp->SavedMode);
+    EXPECT_FALSE(atBar(frmText));
+    EXPECT_EQ(Captured(), 4);
+}
+
+// Figures for the report, not limits: notification to entry added.
+TEST_F(TextCapture, CaptureTimes)
+{
+    auto time = [&](const char* what, auto write) {
+        CaptureSuppressed = true;
+        write();
+        CaptureSuppressed = false;
+        const int before = Captured();
+        auto start = std::chrono::steady_clock::now();
+        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(Captured(), before + 1) << what;
+        std::printf("capture time, %s: %.1f ms\n", what, ms);
+    };
+    time("text of 120 bytes", [] { CopyText(Pattern(120)); });
+    time("text of 1 MB", [] {
+        std::string big = Pattern(1 << 20);
+        for (std::size_t i = 79; i < big.size(); i += 80)
+            big[i] = '\n';
+        CopyText(big);
+    });
+    time("bitmap 1920x1080", [] { CopyBitmap(ColourBitmap(1920, 1080, RGB(10, 200, 30), 0)); });
+}
