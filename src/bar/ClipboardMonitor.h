@@ -35,6 +35,11 @@ std::string ClipFileName(const std::string& folder, std::string_view ext, int se
 // Minutes * 60 + seconds of a date-time (days since 1899-12-30).
 int SecondsPastHour(double dateTime) noexcept;
 
+// `text` as it comes back through the hidden edit control `memo`, or `text`
+// itself where the control's code-page round trip would change it. Leaves the
+// text in `memo`.
+std::string PassThroughMemo(HWND memo, const std::string& text);
+
 // The text of a CF_TEXT block: up to its first NUL, never past its end.
 std::string TextOfBlock(const char* data, std::size_t size);
 

@@ -251,22 +251,6 @@ std::string TfrmText::ContentPath(int index) const
     return path;
 }
 
-void TfrmText::LoadIntoMemo(const std::string& path)
-{
-    std::string text = NormaliseLineBreaks(ReadWholeFile(path));
-    if (!SetWindowTextA(Form1->Memo1, text.c_str()))
-        throw ui::AppError("Out of memory");
-}
-
-std::string TfrmText::MemoText() const
-{
-    int length = GetWindowTextLengthA(Form1->Memo1);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(Form1->Memo1, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
 void TfrmText::butCopyClick()
 {
     int line = SelectedLine();
@@ -276,9 +260,9 @@ void TfrmText::butCopyClick()
     if (k == 0)
         return;
     CaptureSuppression quiet;
-    LoadIntoMemo(ContentPath(k));
-    PutClipboardText(Handle(), MemoText());
-    SetWindowTextA(Form1->Memo1, "");
+    std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
+    SetWindowTextA(Form1->Memo1, "");  // scratch only
+    PutClipboardText(Handle(), text);
     labStatus.SetText(kStatusSent);
     labStatus.RepaintNow();
 }

@@ -54,8 +54,6 @@ private:
     // The catalogue index a line stands for, or 0 (and the view refilled)
     // when the catalogue has changed under the list.
     int ClipOfLine(int line);
+    // The content file of a clip of the catalogue shown.
     std::string ContentPath(int index) const;
-    // The whole file, line breaks normalised, into the bar's Memo1.
-    void LoadIntoMemo(const std::string& path);
-    std::string MemoText() const;
 };

@@ -95,8 +95,9 @@ TEST_F(TextBrowserTest, CopyBackPutsTheWholeFileOnTheClipboardWithCrLfBreaks)
     EXPECT_TRUE(spy.seen[0].suppressed);
     EXPECT_EQ(spy.seen[0].text, expected);
     EXPECT_FALSE(CaptureSuppressed);
-    // Nothing changed in the store or the file.
+    // Not captured again: the bar is in the chain with the monitor on.
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(Lines().size(), 2u);
     EXPECT_EQ(ReadFileBytes(store::TempDir + store::RecentTextCatalogue.Entries[2].FileName.Text()), text);
 
     // The double-click does the same, with the line it hit selected.
@@ -107,6 +108,13 @@ TEST_F(TextBrowserTest, CopyBackPutsTheWholeFileOnTheClipboardWithCrLfBreaks)
     ASSERT_EQ(spy.seen.size(), 2u);
     EXPECT_TRUE(spy.seen[1].suppressed);
     EXPECT_FALSE(CaptureSuppressed);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+
+    // The monitor itself is untouched: a copy elsewhere is still captured.
+    ClipboardWriter writer;
+    writer.Put("copied elsewhere");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[3].Preview.Text(), "copied elsewhere");
 }
 
 TEST_F(TextBrowserTest, CopyBackFromTheSavedViewReadsTheStash)
@@ -135,16 +143,21 @@ TEST_F(TextBrowserTest, CopyBackWithTheMonitorOffLeavesItOff)
     EXPECT_FALSE(CaptureSuppressed);
     EXPECT_FALSE(Form1->MonitorOn());
     EXPECT_TRUE(Form1->imOff.Visible());
+    ClipboardWriter writer;
+    writer.Put("not to be captured");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
     Form1->imOffClick();
+    writer.Put("captured again");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 }
 
 TEST_F(TextBrowserTest, LostContentFileIsReportedAndChangesNothing)
 {
+    ClipboardWriter writer;
+    writer.Put("before");  // captured: clip 1
     std::string name = AddClip("gone soon");
     browser->ShowCatalogue(false);
-    browser->labStatus.SetText("1 clips found.");
-    ClipboardWriter writer;
-    writer.Put("before");
+    ASSERT_EQ(browser->labStatus.Text(), "2 clips found.");
     ASSERT_TRUE(DeleteFileA((store::TempDir + name).c_str()));
 
     ChainSpy spy;
@@ -157,14 +170,16 @@ TEST_F(TextBrowserTest, LostContentFileIsReportedAndChangesNothing)
     EXPECT_EQ(boxes[0].flags, UINT(MB_OK | MB_ICONERROR));
     EXPECT_EQ(ReadClipboardText(), "before");
     EXPECT_TRUE(spy.seen.empty());
-    EXPECT_EQ(browser->labStatus.Text(), "1 clips found.");
+    EXPECT_EQ(browser->labStatus.Text(), "2 clips found.");
     EXPECT_FALSE(CaptureSuppressed);
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 
-    // A later change by someone else is announced with capture allowed.
+    // A later change by someone else is captured.
     writer.Put("after");
     ASSERT_EQ(spy.seen.size(), 1u);
     EXPECT_FALSE(spy.seen[0].suppressed);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[3].Preview.Text(), "after");
 }
 
 TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
@@ -185,10 +200,10 @@ TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
 
 TEST_F(TextBrowserTest, EveryActionWithNothingSelectedOnlyAsksForASelection)
 {
+    ClipboardWriter writer;
+    writer.Put("untouched");  // captured: clip 1
     AddClip("x");
     browser->ShowCatalogue(false);
-    ClipboardWriter writer;
-    writer.Put("untouched");
     for (UINT id : {TfrmText::mnuCopy, TfrmText::mnuDel, TfrmText::mnuSave})
         Choose(id);
     browser->butCopyClick();
@@ -204,9 +219,9 @@ TEST_F(TextBrowserTest, EveryActionWithNothingSelectedOnlyAsksForASelection)
         EXPECT_EQ(b.flags, UINT(MB_OK));
     }
     EXPECT_EQ(ReadClipboardText(), "untouched");
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
     EXPECT_EQ(store::SavedTextCatalogue.Count, 0);
-    EXPECT_EQ(browser->labStatus.Text(), "1 clips found.");
+    EXPECT_EQ(browser->labStatus.Text(), "2 clips found.");
 }
 
 TEST_F(TextBrowserTest, DeletingTheMiddleLineRenumbersAndCopyThenGivesTheNewest)
@@ -288,4 +303,42 @@ TEST_F(TextBrowserTest, StaleLineIsNotActedOnAndTheViewIsRefilled)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
     EXPECT_EQ(Lines(), (std::vector<Line>{{"one", 1}}));
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTheBar)
+{
+    AddClip("recent one");
+    store::StashText(1);
+    Form1->MoveTo(267, 113);
+    browser->ShowCatalogue(true);
+    browser->Show();
+    browser->mnuShowButClick();
+    browser->MoveTo(520, 330);
+    Select(0);
+    browser->labStatus.SetText(" ");
+
+    ClipboardWriter writer;
+    writer.Put("a new capture");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+    // Still the saved view, listed again: selection gone, count back.
+    EXPECT_TRUE(browser->SavedMode);
+    EXPECT_EQ(Caption(), "Saved text clips");
+    EXPECT_EQ(Lines(), (std::vector<Line>{{"recent one", 1}}));
+    EXPECT_EQ(SendMessageA(browser->list1, LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_EQ(browser->labStatus.Text(), "1 clips saved.");
+    EXPECT_EQ(browser->Left(), 267);
+    EXPECT_EQ(browser->Top(), 113);
+    EXPECT_FALSE(browser->butSave.Visible());
+
+    // In the recent view the new clip tops the list.
+    browser->ShowCatalogue(false);
+    writer.Put("newest capture");
+    EXPECT_EQ(Lines().front(), (Line{"newest capture", 3}));
+    EXPECT_EQ(browser->labStatus.Text(), "3 clips found.");
+
+    // A hidden browser is left alone.
+    browser->Hide();
+    browser->labStatus.SetText("untouched");
+    writer.Put("while hidden");
+    EXPECT_EQ(browser->labStatus.Text(), "untouched");
 }

@@ -99,11 +99,12 @@ protected:
         folder_.reset();
     }
 
-    // A recent text clip whose content file holds `text`.
+    // A recent text clip whose content file holds `text`; named apart from
+    // the monitor's own clip files.
     std::string AddClip(const std::string& text)
     {
         char name[16];
-        std::snprintf(name, sizeof name, "clip%04X.txt", ++fileCounter_);
+        std::snprintf(name, sizeof name, "test%04X.txt", ++fileCounter_);
         testing_support::WriteFileBytes(store::TempDir + name, text);
         store::AddTextClip(text.substr(0, 50), name);
         return name;
