@@ -31,4 +31,7 @@ ensure_wine_session() {
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   fi
   "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
+  # Xvfb runs no window manager: Wine must not wait for one to map and
+  # withdraw its windows (a two-second time-out on every hide otherwise).
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
 }
