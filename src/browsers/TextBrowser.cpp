@@ -217,26 +217,21 @@ void TfrmText::ShowCatalogue(bool saved)
     popMain.SetSeparatorVisible(kN2, !saved);
 }
 
-int TfrmText::SelectedLine()
+bool TfrmText::SelectedClip(int& line, int& index)
 {
-    LRESULT line = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+    line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
-        return -1;
+        return false;
     }
-    return static_cast<int>(line);
-}
-
-int TfrmText::ClipOfLine(int line)
-{
-    int k = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+    index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
     const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
-    if (k < 1 || k > catalogue.Count) {
+    if (index < 1 || index > catalogue.Count) {
         // The list no longer matches its catalogue: show the catalogue as it is.
         ShowCatalogue(SavedMode);
-        return 0;
+        return false;
     }
-    return k;
+    return true;
 }
 
 std::string TfrmText::ContentPath(int index) const
@@ -253,11 +248,8 @@ std::string TfrmText::ContentPath(int index) const
 
 void TfrmText::butCopyClick()
 {
-    int line = SelectedLine();
-    if (line < 0)
-        return;
-    int k = ClipOfLine(line);
-    if (k == 0)
+    int line, k;
+    if (!SelectedClip(line, k))
         return;
     CaptureSuppression quiet;
     std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
@@ -274,11 +266,8 @@ void TfrmText::list1_dbl()
 
 void TfrmText::butDelClick()
 {
-    int line = SelectedLine();
-    if (line < 0)
-        return;
-    int k = ClipOfLine(line);
-    if (k == 0)
+    int line, k;
+    if (!SelectedClip(line, k))
         return;
     SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
     if (SavedMode)
@@ -291,11 +280,8 @@ void TfrmText::butDelClick()
 
 void TfrmText::butSaveClick()
 {
-    int line = SelectedLine();
-    if (line < 0)
-        return;
-    int k = ClipOfLine(line);
-    if (k == 0)
+    int line, k;
+    if (!SelectedClip(line, k))
         return;
     store::StashText(k);
     labStatus.SetText(kStatusStashed);

@@ -49,11 +49,10 @@ protected:
 
 private:
     void LayoutControls();
-    // The selected line, or -1 after telling the user that nothing is selected.
-    int SelectedLine();
-    // The catalogue index a line stands for, or 0 (and the view refilled)
-    // when the catalogue has changed under the list.
-    int ClipOfLine(int line);
+    // The selected line and the catalogue index it stands for; false after
+    // telling the user that nothing is selected, or after refilling a view
+    // whose catalogue changed under it.
+    bool SelectedClip(int& line, int& index);
     // The content file of a clip of the catalogue shown.
     std::string ContentPath(int index) const;
 };

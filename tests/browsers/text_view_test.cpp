@@ -53,6 +53,24 @@ std::string HintOf(HWND tooltip, HWND owner, HWND control)
     return text;
 }
 
+bool menuSeen = false;
+
+// Sends `target` the right-click's WM_CONTEXTMENU and reports whether a popup
+// menu showed; a timer looks for it and closes it.
+bool MenuOpensOnContextMenu(HWND target)
+{
+    menuSeen = false;
+    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND menu = FindWindowA("#32768", nullptr);
+        menuSeen = menu && IsWindowVisible(menu);
+        EndMenu();
+    });
+    SendMessageA(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), MAKELPARAM(300, 300));
+    PumpMessages(300);
+    return menuSeen;
+}
+
 } // namespace
 
 TEST_F(TextBrowserTest, RecentCatalogueIsListedNewestFirstWithItsIndexesAndCount)
@@ -268,31 +286,7 @@ TEST_F(TextBrowserTest, RightClickInTheListOpensThePopupMenu)
     browser->Show();
     PumpMessages(100);
 
-    static bool menuSeen;
-    menuSeen = false;
-    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND menu = FindWindowA("#32768", nullptr);
-        menuSeen = menu && IsWindowVisible(menu);
-        EndMenu();
-    });
-    // Stop the menu even if it never showed, so the test cannot hang.
-    SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        EndMenu();
-    });
-    SendMessageA(browser->list1, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(browser->list1), MAKELPARAM(300, 300));
-    EXPECT_TRUE(menuSeen);
+    EXPECT_TRUE(MenuOpensOnContextMenu(browser->list1));
     // A right-click elsewhere (the status line) opens nothing.
-    menuSeen = false;
-    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND menu = FindWindowA("#32768", nullptr);
-        menuSeen = menu && IsWindowVisible(menu);
-        EndMenu();
-    });
-    SendMessageA(browser->labStatus.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(browser->labStatus.Handle()),
-                 MAKELPARAM(300, 300));
-    PumpMessages(300);
-    EXPECT_FALSE(menuSeen);
+    EXPECT_FALSE(MenuOpensOnContextMenu(browser->labStatus.Handle()));
 }
