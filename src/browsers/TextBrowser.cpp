@@ -101,10 +101,16 @@ std::string ReadWholeFile(const std::string& path)
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX / 4)
         throw ui::AppError(ui::Format("Cannot read file %s", path));
     std::string data(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!data.empty() && !ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr))
-        throw ui::AppError(ui::Format("Cannot read file %s", path));
-    data.resize(got);
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr))
+            throw ui::AppError(ui::Format("Cannot read file %s", path));
+        if (got == 0)
+            break;  // the file shrank since its size was taken
+        done += got;
+    }
+    data.resize(done);
     return data;
 }
 
