@@ -223,21 +223,21 @@ void TfrmText::ShowCatalogue(bool saved)
     popMain.SetSeparatorVisible(kN2, !saved);
 }
 
-bool TfrmText::SelectedClip(int& line, int& index)
+TfrmText::Selection TfrmText::SelectedClip()
 {
-    line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
+    int line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
-        return false;
+        return {};
     }
-    index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+    int index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
     const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
     if (index < 1 || index > catalogue.Count) {
         // The list no longer matches its catalogue: show the catalogue as it is.
         ShowCatalogue(SavedMode);
-        return false;
+        return {};
     }
-    return true;
+    return {line, index};
 }
 
 std::string TfrmText::ContentPath(int index) const
@@ -254,8 +254,8 @@ std::string TfrmText::ContentPath(int index) const
 
 void TfrmText::butCopyClick()
 {
-    int line, k;
-    if (!SelectedClip(line, k))
+    auto [line, k] = SelectedClip();
+    if (k == 0)
         return;
     CaptureSuppression quiet;
     std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
@@ -272,8 +272,8 @@ void TfrmText::list1_dbl()
 
 void TfrmText::butDelClick()
 {
-    int line, k;
-    if (!SelectedClip(line, k))
+    auto [line, k] = SelectedClip();
+    if (k == 0)
         return;
     SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
     if (SavedMode)
@@ -286,8 +286,8 @@ void TfrmText::butDelClick()
 
 void TfrmText::butSaveClick()
 {
-    int line, k;
-    if (!SelectedClip(line, k))
+    auto [line, k] = SelectedClip();
+    if (k == 0)
         return;
     store::StashText(k);
     labStatus.SetText(kStatusStashed);

@@ -49,10 +49,14 @@ protected:
 
 private:
     void LayoutControls();
-    // The selected line and the catalogue index it stands for; false after
+    // The selected line and the catalogue index it stands for. Index 0 after
     // telling the user that nothing is selected, or after refilling a view
     // whose catalogue changed under it.
-    bool SelectedClip(int& line, int& index);
+    struct Selection {
+        int line = -1;
+        int index = 0;
+    };
+    Selection SelectedClip();
     // The content file of a clip of the catalogue shown.
     std::string ContentPath(int index) const;
 };
