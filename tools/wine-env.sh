@@ -31,7 +31,16 @@ ensure_wine_session() {
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   fi
   "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
+  [ -f "$WINEPREFIX/.tidemark-configured" ] && return 0
   # Xvfb runs no window manager: Wine must not wait for one to map and
   # withdraw its windows (a two-second time-out on every hide otherwise).
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+  # The windows ask for Windows' own faces; the Liberation fonts have their
+  # metrics, so texts take the room they take on Windows.
+  local face
+  for face in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "MS Sans Serif=Liberation Sans"; do
+    "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f \
+      </dev/null >/dev/null 2>&1 || true
+  done
+  touch "$WINEPREFIX/.tidemark-configured"
 }
