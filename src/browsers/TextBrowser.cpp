@@ -9,6 +9,7 @@
 #include "ui/Application.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
+#include "ui/Fonts.h"
 
 #include <windowsx.h>
 
@@ -142,8 +143,7 @@ void TfrmText::Create()
 
 void TfrmText::CreateControls()
 {
-    font_.reset(CreateFontA(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    font_ = ui::MakeFont("MS Sans Serif", kFontHeight);
     COLORREF face = GetSysColor(COLOR_BTNFACE);
 
     Panel1.Create(Handle(), 0, 0, 0, 0, face);
