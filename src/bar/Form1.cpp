@@ -1,22 +1,120 @@
 #include "bar/Form1.h"
 
+#include "app/About.h"
+#include "app/Credits.h"
 #include "app/Forms.h"
 #include "app/Settings.h"
 #include "app/Splash.h"
 #include "bar/ClipboardMonitor.h"
+#include "browsers/BitmapBrowser.h"
+#include "browsers/TextBrowser.h"
+#include "resource.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
+#include "ui/Errors.h"
+
+#include <span>
+#include <vector>
 
 namespace {
 
-// Tool window, client 188 x 48, first shown at (267, 113), black.
+// ---- Layout -------------------------------------------------------------
+//
+// Window: tool window with a close box, not in the taskbar, caption
+// "orv Tidemark"; client 188 x 48; outer top-left (267, 113) when first shown;
+// background from the settings (black by default); MS Sans Serif, 11 pixels.
 constexpr int kLeft = 267, kTop = 113, kClientWidth = 188, kClientHeight = 48;
+constexpr const char* kFontFace = "MS Sans Serif";
+constexpr int kFontHeight = -11;  // negative: character height, not cell height
+
+struct ButtonDesign {
+    ui::SpeedButton TForm1::*button;
+    int x, y;  // 25 x 25 each
+    UINT glyph;
+    int glyphCount;  // 2: normal and disabled side by side
+    const char* hint;
+    void (TForm1::*click)();
+};
+constexpr int kButtonSize = 25;
+
+// clang-format off
+const ButtonDesign kButtons[] = {
+//    control            x    y  glyph          n  hint                           click
+    {&TForm1::butMenu,    8,  6, IDB_BAR_MENU,  1, "Main menu - general options", &TForm1::butMenuClick},
+    {&TForm1::butText,   40,  6, IDB_BAR_TEXT,  1, "View text clips",             &TForm1::butTextClick},
+    {&TForm1::butBmp,    72,  6, IDB_BAR_BMP,   1, "View bitmap clips",           &TForm1::butBmpClick},
+    {&TForm1::butSaved, 104,  6, IDB_BAR_SAVED, 1, "View saved clips",            &TForm1::butSavedClick},
+    {&TForm1::butHelp,  136,  6, IDB_BAR_HELP,  2, "Help & tips",                 &TForm1::butHelpClick},
+};
+
+// The monitor switch: imOn and imOff, 16 x 32 at (167, 6), one of them visible.
+constexpr int kSwitchX = 167, kSwitchY = 6, kSwitchWidth = 16, kSwitchHeight = 32;
+constexpr const char* kHintOn = "Clipboard monitor is active";
+constexpr const char* kHintOff = "Clipboard monitor is not active";
+
+// Label1: 188 x 15 along the bottom edge, centred aqua text on the bar colour.
+constexpr int kLabelX = 0, kLabelY = 33, kLabelWidth = 188, kLabelHeight = 15;
+constexpr COLORREF kLabelText = RGB(0, 255, 255);
+
+// Popup menus: item, caption, checked, visible; then the handler.
+struct MenuDesign {
+    ui::MenuItemDesign item;
+    void (TForm1::*click)();
+};
+const MenuDesign kPopMain[] = {
+    {{TForm1::mnuMinimize,  "Mi&nimize"},                  &TForm1::mnuMinimizeClick},
+    {{TForm1::mnuColor,     "&Color"},                     &TForm1::mnuColorClick},
+    // The mark starts clear, as the window starts in the normal band.
+    {{TForm1::mnuStayonTop, "&Stay on Top", false},        &TForm1::mnuStayonTopClick},
+    {{0,                    "-"},                          nullptr},  // N2
+    {{TForm1::mnuExit,      "E&xit"},                      &TForm1::mnuExitClick},
+};
+const MenuDesign kPopSave[] = {
+    {{TForm1::mnuSavedText, "Saved &text"},                &TForm1::mnuSavedTextClick},
+    {{TForm1::mnuSavedBmp,  "Saved &bitmaps"},             &TForm1::mnuSavedBmpClick},
+    {{0,                    "-", false, false},            nullptr},  // N1
+    {{TForm1::mnuPrefs,     "&Preferences", false, false}, &TForm1::mnuPrefsClick},
+};
+const MenuDesign kPopHelp[] = {
+    {{TForm1::mnuAbout,     "&About Tidemark"},            &TForm1::mnuAboutClick},
+    {{TForm1::mnuHelp,      "&Help Contents"},             &TForm1::mnuHelpClick},
+    {{TForm1::mnuHints,     "Hi&nts On", true},            &TForm1::mnuHintsClick},
+};
+// clang-format on
+
+// A button's menu opens at its top-left with either mouse button selecting.
+constexpr UINT kMenuFlags = TPM_LEFTALIGN | TPM_RIGHTBUTTON;
 
 // A hung viewer after us must not freeze the bar.
 constexpr UINT kChainTimeoutMs = 3000;
 
+template <size_t N>
+void BuildMenu(ui::PopupMenu& menu, const MenuDesign (&design)[N])
+{
+    std::vector<ui::MenuItemDesign> items;
+    for (const MenuDesign& d : design)
+        items.push_back(d.item);
+    menu.Create(items);
+}
+
+const std::span<const MenuDesign> kMenus[] = {kPopMain, kPopSave, kPopHelp};
+
+ui::Font MakeFont(int weight)
+{
+    ui::Font font(CreateFontA(kFontHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace));
+    if (!font)
+        throw ui::AppError("Cannot create font");
+    return font;
+}
+
 } // namespace
+
+POINT PopupPoint(POINT buttonInClient, POINT windowOuter) noexcept
+{
+    return {buttonInClient.x + windowOuter.x, buttonInClient.y + windowOuter.y};
+}
 
 void TForm1::Create()
 {
@@ -26,14 +124,36 @@ void TForm1::Create()
 
 void TForm1::CreateControls()
 {
-    imOn.Create(Handle(), 167, 6, 16, 32, 0);
+    font_ = MakeFont(FW_NORMAL);
+    boldFont_ = MakeFont(FW_BOLD);
+    hints.Create(Handle());
+
+    for (const ButtonDesign& d : kButtons) {
+        ui::SpeedButton& b = this->*d.button;
+        b.Create(Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphCount);
+        b.OnClick = [this, click = d.click] { (this->*click)(); };
+        hints.Add(b.Handle(), d.hint);
+    }
+
+    imOn.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_ON);
     imOn.OnClick = [this] { imOnClick(); };
-    imOff.Create(Handle(), 167, 6, 16, 32, 0);
+    imOff.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_OFF);
     imOff.OnClick = [this] { imOffClick(); };
     imOff.SetVisible(false);
+    hints.Add(imOn.Handle(), kHintOn);
+    hints.Add(imOff.Handle(), kHintOff);
+
+    Label1.Create(Handle(), kLabelX, kLabelY, kLabelWidth, kLabelHeight, app::kCreditLine, font_.get(), kLabelText,
+                  ui::ColorToRgb(Color()));
+    Label1.OnClick = [this] { Label1Click(); };
+
+    BuildMenu(popMain, kPopMain);
+    BuildMenu(popSave, kPopSave);
+    BuildMenu(popHelp, kPopHelp);
 
     Memo1 = CreateWindowExA(0, "EDIT", "Memo1", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0, 0, 0, 0,
                             Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     // The default limit of a multi-line edit is far below a large clip.
     SendMessageA(Memo1, EM_SETLIMITTEXT, 0, 0);
 }
@@ -102,9 +222,157 @@ void TForm1::FormClose()
     frmSplash->Close();
 }
 
+void TForm1::SetColor(int32_t color)
+{
+    Form::SetColor(color);
+    Label1.SetColors(Label1.TextColor(), ui::ColorToRgb(color));
+}
+
 void TForm1::SetHints(bool on)
 {
-    hints_ = on;
+    for (const ButtonDesign& d : kButtons)
+        hints.SetActive((this->*d.button).Handle(), on);
+    hints.SetActive(imOn.Handle(), on);
+    hints.SetActive(imOff.Handle(), on);
+    popHelp.SetChecked(mnuHints, on);
+}
+
+void TForm1::CycleCreditLabel()
+{
+    const std::string& now = Label1.Text();
+    Label1.SetText(!now.empty() && now[0] == 'w' ? app::kCreditLine : app::kWebAddress);
+    const std::string& shown = Label1.Text();
+    Label1.SetFont(!shown.empty() && shown[0] == 'w' ? boldFont_.get() : font_.get());
+}
+
+void TForm1::OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at)
+{
+    RECT button;
+    GetWindowRect(at.Handle(), &button);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&button), 2);
+    TrackMenu(menu, Handle(), PopupPoint({button.left, button.top}, {Left(), Top()}), kMenuFlags);
+    // A chosen item's WM_COMMAND is posted and runs after this.
+    CycleCreditLabel();
+}
+
+void TForm1::butMenuClick()
+{
+    OpenMenu(popMain, butMenu);
+}
+
+void TForm1::butSavedClick()
+{
+    OpenMenu(popSave, butSaved);
+}
+
+void TForm1::butHelpClick()
+{
+    OpenMenu(popHelp, butHelp);
+}
+
+void TForm1::butTextClick()
+{
+    frmText->ShowCatalogue(false);
+    frmText->Show();
+}
+
+void TForm1::butBmpClick()
+{
+    frmBmp->ShowCatalogue(false);
+    frmBmp->Show();
+}
+
+void TForm1::mnuSavedTextClick()
+{
+    frmText->ShowCatalogue(true);
+    frmText->Show();
+}
+
+void TForm1::mnuSavedBmpClick()
+{
+    frmBmp->ShowCatalogue(true);
+    frmBmp->Show();
+}
+
+void TForm1::mnuPrefsClick() {}
+
+void TForm1::mnuAboutClick()
+{
+    frmAbout->Show();
+}
+
+void TForm1::mnuHelpClick()
+{
+    WinHelpCall(frmSplash->Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
+}
+
+void TForm1::mnuHintsClick()
+{
+    popHelp.SetChecked(mnuHints, !popHelp.Checked(mnuHints));
+    SetHints(popHelp.Checked(mnuHints));
+}
+
+void TForm1::mnuMinimizeClick()
+{
+    ui::App.Minimize();
+}
+
+void TForm1::FormDblClick()
+{
+    mnuMinimizeClick();
+}
+
+void TForm1::mnuColorClick()
+{
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = ui::App.Handle();
+    // The dialog starts from its own colour, not the bar's.
+    cc.rgbResult = dlgColorCurrent;
+    cc.lpCustColors = dlgColorCustom;
+    cc.Flags = CC_RGBINIT;
+    if (!ChooseColorCall(cc))
+        return;
+    dlgColorCurrent = cc.rgbResult & 0x00FFFFFF;
+    SetColor(static_cast<int32_t>(dlgColorCurrent));
+}
+
+void TForm1::mnuStayonTopClick()
+{
+    bool on = !popMain.Checked(mnuStayonTop);
+    popMain.SetChecked(mnuStayonTop, on);
+    // Only the z-order band changes: the window, and with it the bar's place
+    // in the clipboard-viewer chain, stays the same.
+    if (on) {
+        SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else {
+        SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+}
+
+void TForm1::mnuExitClick()
+{
+    Close();
+}
+
+void TForm1::Label1Click()
+{
+    CycleCreditLabel();
+}
+
+void TForm1::Command(UINT id, UINT, HWND control)
+{
+    if (control)
+        return;
+    for (std::span<const MenuDesign> menu : kMenus) {
+        for (const MenuDesign& d : menu) {
+            if (d.click && d.item.id == id) {
+                (this->*d.click)();
+                return;
+            }
+        }
+    }
 }
 
 void TForm1::JoinClipboardChain()

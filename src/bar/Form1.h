@@ -5,18 +5,49 @@
 #include "ui/Form.h"
 #include "ui/Picture.h"
 
+#include <windows.h>
+#include <commdlg.h>
+
+#include <functional>
 #include <string>
+
+// Where a button's popup menu opens: the button's client position plus the
+// window's outer top-left. That is up and left of the button by the frame and
+// caption, and the menu goes there as computed.
+POINT PopupPoint(POINT buttonInClient, POINT windowOuter) noexcept;
 
 class TForm1 : public ui::Form {
 public:
+    // Menu item identifiers; separators have none.
+    enum MenuId : UINT {
+        mnuMinimize = 100,
+        mnuColor,
+        mnuStayonTop,
+        mnuExit,
+        mnuSavedText,
+        mnuSavedBmp,
+        mnuPrefs,
+        mnuAbout,
+        mnuHelp,
+        mnuHints,
+    };
+
     void Create();
 
     // The settings file beside the executable.
     std::string SettingsPath() const;
-    bool HintsOn() const noexcept { return hints_; }
+    bool HintsOn() const { return popHelp.Checked(mnuHints); }
     void SetHints(bool on);
+    bool StayOnTop() const { return popMain.Checked(mnuStayonTop); }
+    void SetColor(int32_t color) override;
+    void CycleCreditLabel();
 
     HWND NextViewerForTests() const noexcept { return NextViewer; }
+
+    ui::SpeedButton butMenu, butText, butBmp, butSaved, butHelp;
+    ui::Label Label1;
+    ui::Hints hints;
+    ui::PopupMenu popMain, popSave, popHelp;
 
     // The monitor switch: exactly one of the two is visible.
     ui::Image imOn, imOff;
@@ -30,14 +61,50 @@ public:
     // Hidden picture holder through which bitmaps pass the same way.
     ui::Picture Image1;
 
+    void butMenuClick();
+    void butTextClick();
+    void butBmpClick();
+    void butSavedClick();
+    void butHelpClick();
+    void Label1Click();
+    void mnuMinimizeClick();
+    void mnuColorClick();
+    void mnuStayonTopClick();
+    void mnuExitClick();
+    void mnuSavedTextClick();
+    void mnuSavedBmpClick();
+    void mnuPrefsClick();
+    void mnuAboutClick();
+    void mnuHelpClick();
+    void mnuHintsClick();
+
+    // The platform's modal dialogs and menu loop, replaceable by tests that
+    // look at what would be asked for.
+    std::function<BOOL(CHOOSECOLORA&)> ChooseColorCall = [](CHOOSECOLORA& cc) { return ChooseColorA(&cc); };
+    std::function<BOOL(HWND, const char*, UINT, ULONG_PTR)> WinHelpCall =
+        [](HWND owner, const char* file, UINT command, ULONG_PTR data) {
+            return WinHelpA(owner, file, command, data);
+        };
+    std::function<void(ui::PopupMenu&, HWND, POINT, UINT)> TrackMenu = [](ui::PopupMenu& menu, HWND owner,
+                                                                          POINT at, UINT flags) {
+        menu.Track(owner, at.x, at.y, flags);
+    };
+
+    // The colour dialog's own state, kept for the run and never saved.
+    COLORREF dlgColorCurrent = 0;
+    COLORREF dlgColorCustom[16] = {};
+
 protected:
     void CreateControls() override;
     void FormCreate() override;
     void FormDestroy() override;
     void FormClose() override;
+    void FormDblClick() override;
+    void Command(UINT id, UINT code, HWND control) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at);
     void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
@@ -46,5 +113,5 @@ private:
 
     HWND NextViewer = nullptr;
     bool inChain_ = false;
-    bool hints_ = true;
+    ui::Font font_, boldFont_;
 };

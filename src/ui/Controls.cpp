@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include "ui/Application.h"
 #include "ui/Errors.h"
 
 #include <commctrl.h>
@@ -364,11 +365,11 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 void Hints::Create(HWND owner)
 {
     owner_ = owner;
-    // Not owned by the form: Wine places a form whose owned popups lie above
-    // it just below them when it is made topmost, without WS_EX_TOPMOST.
-    // This object destroys the tooltip itself.
+    // The tooltip window belongs to the application window, not to the form:
+    // Wine will not put a form into the topmost band while a topmost popup of
+    // its own sits above it (it links the form below that popup, outside the band).
     tooltip_.reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, App.Handle(), nullptr,
                                    GetModuleHandleA(nullptr), nullptr));
     if (!tooltip_)
         throw AppError("Cannot create hints");
@@ -420,7 +421,12 @@ bool Hints::Active(HWND control) const
 
 void PopupMenu::Create(std::initializer_list<MenuItemDesign> items)
 {
-    items_.assign(items);
+    Create(std::span<const MenuItemDesign>(items.begin(), items.size()));
+}
+
+void PopupMenu::Create(std::span<const MenuItemDesign> items)
+{
+    items_.assign(items.begin(), items.end());
     Rebuild();
 }
 

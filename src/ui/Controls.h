@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,7 @@ struct MenuItemDesign {
 class PopupMenu {
 public:
     void Create(std::initializer_list<MenuItemDesign> items);
+    void Create(std::span<const MenuItemDesign> items);
     HMENU Handle() const noexcept { return menu_.get(); }
     bool Checked(UINT id) const;
     void SetChecked(UINT id, bool checked);

@@ -38,7 +38,8 @@ public:
     void MoveTo(int left, int top);
 
     int32_t Color() const noexcept { return color_; }
-    void SetColor(int32_t color);
+    // Forms with controls drawn in the form's colour follow it here.
+    virtual void SetColor(int32_t color);
     HBRUSH BackgroundBrush() const noexcept { return brush_.get(); }
 
     // Forms whose controls take Tab and Enter the way a dialog's do.
