@@ -111,8 +111,7 @@ TEST_F(TextBrowserTest, CopyBackPutsTheWholeFileOnTheClipboardWithCrLfBreaks)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 
     // The monitor itself is untouched: a copy elsewhere is still captured.
-    ClipboardWriter writer;
-    writer.Put("copied elsewhere");
+    monitor_test::CopyText("copied elsewhere");
     EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
     EXPECT_EQ(store::RecentTextCatalogue.Entries[3].Preview.Text(), "copied elsewhere");
 }
@@ -143,18 +142,16 @@ TEST_F(TextBrowserTest, CopyBackWithTheMonitorOffLeavesItOff)
     EXPECT_FALSE(CaptureSuppressed);
     EXPECT_FALSE(Form1->MonitorOn());
     EXPECT_TRUE(Form1->imOff.Visible());
-    ClipboardWriter writer;
-    writer.Put("not to be captured");
+    monitor_test::CopyText("not to be captured");
     EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
     Form1->imOffClick();
-    writer.Put("captured again");
+    monitor_test::CopyText("captured again");
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 }
 
 TEST_F(TextBrowserTest, LostContentFileIsReportedAndChangesNothing)
 {
-    ClipboardWriter writer;
-    writer.Put("before");  // captured: clip 1
+    monitor_test::CopyText("before");  // captured: clip 1
     std::string name = AddClip("gone soon");
     browser->ShowCatalogue(false);
     ASSERT_EQ(browser->labStatus.Text(), "2 clips found.");
@@ -175,7 +172,7 @@ TEST_F(TextBrowserTest, LostContentFileIsReportedAndChangesNothing)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 
     // A later change by someone else is captured.
-    writer.Put("after");
+    monitor_test::CopyText("after");
     ASSERT_EQ(spy.seen.size(), 1u);
     EXPECT_FALSE(spy.seen[0].suppressed);
     EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
@@ -188,8 +185,7 @@ TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
     testing_support::WriteFileBytes(store::ProgramDir + "secr.txt", "not a clip");
     store::AddTextClip("odd", "..\\secr.txt");
     browser->ShowCatalogue(false);
-    ClipboardWriter writer;
-    writer.Put("before");
+    monitor_test::CopyText("before");
     Select(0);
     Choose(TfrmText::mnuCopy);
     ASSERT_EQ(boxes.size(), 1u);
@@ -200,8 +196,7 @@ TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
 
 TEST_F(TextBrowserTest, EveryActionWithNothingSelectedOnlyAsksForASelection)
 {
-    ClipboardWriter writer;
-    writer.Put("untouched");  // captured: clip 1
+    monitor_test::CopyText("untouched");  // captured: clip 1
     AddClip("x");
     browser->ShowCatalogue(false);
     for (UINT id : {TfrmText::mnuCopy, TfrmText::mnuDel, TfrmText::mnuSave})
@@ -317,8 +312,7 @@ TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTh
     Select(0);
     browser->labStatus.SetText(" ");
 
-    ClipboardWriter writer;
-    writer.Put("a new capture");
+    monitor_test::CopyText("a new capture");
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
     // Still the saved view, listed again: selection gone, count back.
     EXPECT_TRUE(browser->SavedMode);
@@ -332,13 +326,13 @@ TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTh
 
     // In the recent view the new clip tops the list.
     browser->ShowCatalogue(false);
-    writer.Put("newest capture");
+    monitor_test::CopyText("newest capture");
     EXPECT_EQ(Lines().front(), (Line{"newest capture", 3}));
     EXPECT_EQ(browser->labStatus.Text(), "3 clips found.");
 
     // A hidden browser is left alone.
     browser->Hide();
     browser->labStatus.SetText("untouched");
-    writer.Put("while hidden");
+    monitor_test::CopyText("while hidden");
     EXPECT_EQ(browser->labStatus.Text(), "untouched");
 }

@@ -4,6 +4,7 @@
 
 #include "app/Forms.h"
 #include "app/Program.h"
+#include "bar/monitor_support.h"
 #include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
 #include "browsers/TextBrowser.h"
@@ -47,31 +48,6 @@ inline std::string ReadClipboardText()
     CloseClipboard();
     return text;
 }
-
-// A window of the test's own that owns what the test puts on the clipboard.
-class ClipboardWriter {
-public:
-    ClipboardWriter()
-        : hwnd_(CreateWindowExA(0, "STATIC", "writer", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr))
-    {
-    }
-    void Put(const std::string& text)
-    {
-        ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
-        {
-            ui::GlobalLockGuard lock(mem.get());
-            lstrcpyA(static_cast<char*>(lock.get()), text.c_str());
-        }
-        ui::ClipboardGuard clipboard(hwnd_.get());
-        EmptyClipboard();
-        if (SetClipboardData(CF_TEXT, mem.get()))
-            mem.release();
-    }
-
-private:
-    ui::OwnedWindow hwnd_;
-};
 
 class TextBrowserTest : public ::testing::Test {
 protected:
