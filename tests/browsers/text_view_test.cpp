@@ -117,40 +117,12 @@ TEST_F(TextBrowserTest, EmptySavedCatalogueHidesStashingAndRecentViewOffersItAga
                                         "Show &buttons"}));
 }
 
-TEST_F(TextBrowserTest, SavedCatalogueIsListedFromTheStash)
-{
-    AddClip("one");
-    AddClip("two");
-    store::StashText(2);
-    store::StashText(1);
-    browser->ShowCatalogue(true);
-    EXPECT_EQ(Lines(), (std::vector<Line>{{"one", 2}, {"two", 1}}));
-    EXPECT_EQ(browser->labStatus.Text(), "2 clips saved.");
-}
-
 TEST_F(TextBrowserTest, ControlCharactersFromACatalogueFileNeverReachTheList)
 {
     AddClip("plain");
     store::RecentTextCatalogue.Entries[1].Preview.Assign(std::string("a\0b\x07", 4));
     browser->ShowCatalogue(false);
     EXPECT_EQ(Lines(), (std::vector<Line>{{"a.b.", 1}}));
-}
-
-TEST_F(TextBrowserTest, OpensAtTheBarAndGoesBackThereOnEveryRefill)
-{
-    EXPECT_EQ(OuterSize(browser->Handle()).cx, 290);
-    EXPECT_EQ(OuterSize(browser->Handle()).cy, 150);
-    Form1->MoveTo(267, 113);
-    browser->ShowCatalogue(false);
-    EXPECT_EQ(browser->Left(), 267);
-    EXPECT_EQ(browser->Top(), 113);
-
-    browser->MoveTo(500, 400);
-    Form1->MoveTo(321, 77);
-    browser->ShowCatalogue(true);
-    EXPECT_EQ(browser->Left(), 321);
-    EXPECT_EQ(browser->Top(), 77);
-    EXPECT_EQ(OuterSize(browser->Handle()).cx, 290);
 }
 
 TEST_F(TextBrowserTest, LayoutFollowsTheButtonPanelAndTheWindowSize)
@@ -167,6 +139,8 @@ TEST_F(TextBrowserTest, LayoutFollowsTheButtonPanelAndTheWindowSize)
     EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(font.lfHeight, -11);
 
+    EXPECT_EQ(OuterSize(browser->Handle()).cx, 290);
+    EXPECT_EQ(OuterSize(browser->Handle()).cy, 150);
     RECT client;
     GetClientRect(browser->Handle(), &client);
     EXPECT_FALSE(browser->panR.Visible());
