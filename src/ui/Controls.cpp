@@ -8,9 +8,7 @@
 
 namespace ui {
 
-namespace {
-
-WindowPlacement ChildAt(HWND parent, int x, int y, int width, int height, DWORD extraStyle = 0)
+WindowPlacement ChildAt(HWND parent, int x, int y, int width, int height, DWORD extraStyle)
 {
     WindowPlacement where;
     where.style = WS_CHILD | WS_VISIBLE | extraStyle;
@@ -21,6 +19,8 @@ WindowPlacement ChildAt(HWND parent, int x, int y, int width, int height, DWORD 
     where.parent = parent;
     return where;
 }
+
+namespace {
 
 // A control's own visibility, whether or not its form is showing.
 bool OwnVisible(HWND hwnd)

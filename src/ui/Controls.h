@@ -13,6 +13,9 @@
 
 namespace ui {
 
+// Where a visible child window of `parent` goes.
+WindowPlacement ChildAt(HWND parent, int x, int y, int width, int height, DWORD extraStyle = 0);
+
 // A glyph-only push button that never takes the keyboard focus. The glyph
 // bitmap holds one or two square images side by side (normal, disabled); its
 // bottom-left pixel is the transparent colour.
