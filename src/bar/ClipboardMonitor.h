@@ -18,6 +18,17 @@ class Picture;
 // the bar's WM_DRAWCLIPBOARD handler.
 extern bool CaptureSuppressed;
 
+// Holds CaptureSuppressed for a browser's copy-back, and clears it however the
+// copy ends. The monitor hears of the browser's own clipboard write inside
+// CloseClipboard, so the guard must outlive the clipboard's.
+class SuppressCapture {
+public:
+    SuppressCapture() noexcept { CaptureSuppressed = true; }
+    ~SuppressCapture() { CaptureSuppressed = false; }
+    SuppressCapture(const SuppressCapture&) = delete;
+    SuppressCapture& operator=(const SuppressCapture&) = delete;
+};
+
 // The full path of a content file in TempDir that does not exist yet:
 // "clip" + four upper-case hex digits counting from the seconds past the hour
 // + ext (with or without its dot). Creates nothing. Throws ui::AppError

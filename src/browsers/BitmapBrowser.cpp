@@ -55,16 +55,6 @@ COLORREF Face()
     return GetSysColor(COLOR_BTNFACE);
 }
 
-// Holds CaptureSuppressed for a copy-back: the monitor hears of our own
-// clipboard write inside CloseClipboard, before this lets go.
-class SuppressCapture {
-public:
-    SuppressCapture() noexcept { CaptureSuppressed = true; }
-    ~SuppressCapture() { CaptureSuppressed = false; }
-    SuppressCapture(const SuppressCapture&) = delete;
-    SuppressCapture& operator=(const SuppressCapture&) = delete;
-};
-
 } // namespace
 
 void TfrmBmp::Create()

@@ -55,17 +55,6 @@ const char* const kStatusSent = "Text sent to clipboard.";
 const char* const kStatusStashed = "Text clip has been stashed.";
 const char* const kStatusIdle = " ";
 
-// Holds the monitor off for the whole of a copy-back: the notification of our
-// own clipboard write must not come back as a new clip, and the flag must be
-// clear again however the copy ends.
-class CaptureSuppression {
-public:
-    CaptureSuppression() noexcept { CaptureSuppressed = true; }
-    ~CaptureSuppression() { CaptureSuppressed = false; }
-    CaptureSuppression(const CaptureSuppression&) = delete;
-    CaptureSuppression& operator=(const CaptureSuppression&) = delete;
-};
-
 // Replaces the clipboard's contents with `text` as CF_TEXT, which ends at the
 // text's first NUL.
 void PutClipboardText(HWND owner, std::string_view text)
@@ -257,7 +246,7 @@ void TfrmText::butCopyClick()
     auto [line, k] = SelectedClip();
     if (k == 0)
         return;
-    CaptureSuppression quiet;
+    SuppressCapture quiet;
     std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
     SetWindowTextA(Form1->Memo1, "");  // scratch only
     PutClipboardText(Handle(), text);
