@@ -275,6 +275,10 @@ void TfrmText::butDelClick()
 
 void TfrmText::butSaveClick()
 {
+    // Stashing is offered in the recent view only; a saved view's index is
+    // not a recent clip's.
+    if (SavedMode)
+        return;
     auto [line, k] = SelectedClip();
     if (k == 0)
         return;

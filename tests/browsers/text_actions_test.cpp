@@ -284,6 +284,13 @@ TEST_F(TextBrowserTest, StashingIntoAFullSavedCatalogueDropsTheOldestSavedClip)
     browser->ShowCatalogue(true);
     EXPECT_EQ(Lines().front(), (Line{"the new one", 10}));
     EXPECT_EQ(Lines().back(), (Line{"saved 1", 1}));
+
+    // The saved view offers no stashing: a stray command does nothing.
+    Select(9);
+    Choose(TfrmText::mnuSave);
+    EXPECT_EQ(store::SavedTextCatalogue.Entries[10].Preview.Text(), "the new one");
+    EXPECT_EQ(browser->labStatus.Text(), "10 clips saved.");
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(TextBrowserTest, StaleLineIsNotActedOnAndTheViewIsRefilled)

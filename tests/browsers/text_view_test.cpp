@@ -5,52 +5,19 @@
 #include <commctrl.h>
 
 using namespace texttest;
+using testing_support::BoundsInParent;
+using testing_support::HintText;
+using testing_support::MenuCaptions;
 using testing_support::PumpMessages;
 using testing_support::PumpUntil;
 
 namespace {
-
-RECT ChildRect(HWND child)
-{
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
 
 SIZE OuterSize(HWND hwnd)
 {
     RECT r;
     GetWindowRect(hwnd, &r);
     return {r.right - r.left, r.bottom - r.top};
-}
-
-std::vector<std::string> MenuCaptions(HMENU menu)
-{
-    std::vector<std::string> captions;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = "";
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = sizeof text;
-        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        captions.push_back((info.fType & MFT_SEPARATOR) ? "-" : text);
-    }
-    return captions;
-}
-
-std::string HintOf(HWND tooltip, HWND owner, HWND control)
-{
-    char text[80] = "";
-    TOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.hwnd = owner;
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = text;
-    SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
-    return text;
 }
 
 bool menuSeen = false;
@@ -145,8 +112,8 @@ TEST_F(TextBrowserTest, LayoutFollowsTheButtonPanelAndTheWindowSize)
     GetClientRect(browser->Handle(), &client);
     EXPECT_FALSE(browser->panR.Visible());
     EXPECT_FALSE(browser->popMain.Checked(TfrmText::mnuShowBut));
-    RECT panel = ChildRect(browser->Panel1.Handle()), list = ChildRect(browser->list1),
-         status = ChildRect(browser->labStatus.Handle());
+    RECT panel = BoundsInParent(browser->Panel1.Handle()), list = BoundsInParent(browser->list1),
+         status = BoundsInParent(browser->labStatus.Handle());
     EXPECT_EQ(panel.right, client.right);
     EXPECT_EQ(panel.bottom, client.bottom);
     EXPECT_EQ(list.bottom, client.bottom - 18);
@@ -157,12 +124,12 @@ TEST_F(TextBrowserTest, LayoutFollowsTheButtonPanelAndTheWindowSize)
     browser->mnuShowButClick();
     EXPECT_TRUE(browser->panR.Visible());
     EXPECT_TRUE(browser->popMain.Checked(TfrmText::mnuShowBut));
-    RECT panR = ChildRect(browser->panR.Handle());
+    RECT panR = BoundsInParent(browser->panR.Handle());
     EXPECT_EQ(panR.left, client.right - 33);
     EXPECT_EQ(panR.right, client.right);
     EXPECT_EQ(panR.bottom, client.bottom);
-    EXPECT_EQ(ChildRect(browser->Panel1.Handle()).right, client.right - 33);
-    EXPECT_EQ(ChildRect(browser->labStatus.Handle()).right, client.right - 33);
+    EXPECT_EQ(BoundsInParent(browser->Panel1.Handle()).right, client.right - 33);
+    EXPECT_EQ(BoundsInParent(browser->labStatus.Handle()).right, client.right - 33);
     struct {
         HWND button;
         int x, y;
@@ -171,25 +138,25 @@ TEST_F(TextBrowserTest, LayoutFollowsTheButtonPanelAndTheWindowSize)
                    {browser->butDel.Handle(), 4, 30, "Delete this clip"},
                    {browser->butSave.Handle(), 4, 58, "Save this clip"}};
     for (auto& b : buttons) {
-        RECT r = ChildRect(b.button);
+        RECT r = BoundsInParent(b.button);
         EXPECT_EQ(r.left, b.x) << b.hint;
         EXPECT_EQ(r.top, b.y) << b.hint;
         EXPECT_EQ(r.right - r.left, 25) << b.hint;
         EXPECT_EQ(r.bottom - r.top, 25) << b.hint;
         EXPECT_TRUE(browser->Hints.Active(b.button)) << b.hint;
-        EXPECT_EQ(HintOf(browser->Hints.Handle(), browser->Handle(), b.button), b.hint);
+        EXPECT_EQ(HintText(browser->Hints.Handle(), browser->Handle(), b.button), b.hint);
     }
 
     // Wider: the panel stays at the right edge.
     SetWindowPos(browser->Handle(), nullptr, 0, 0, 400, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetClientRect(browser->Handle(), &client);
-    EXPECT_EQ(ChildRect(browser->panR.Handle()).left, client.right - 33);
-    EXPECT_EQ(ChildRect(browser->labStatus.Handle()).top, client.bottom - 18);
+    EXPECT_EQ(BoundsInParent(browser->panR.Handle()).left, client.right - 33);
+    EXPECT_EQ(BoundsInParent(browser->labStatus.Handle()).top, client.bottom - 18);
 
     browser->mnuShowButClick();
     EXPECT_FALSE(browser->panR.Visible());
     EXPECT_FALSE(browser->popMain.Checked(TfrmText::mnuShowBut));
-    EXPECT_EQ(ChildRect(browser->Panel1.Handle()).right, client.right);
+    EXPECT_EQ(BoundsInParent(browser->Panel1.Handle()).right, client.right);
 }
 
 TEST_F(TextBrowserTest, HeightNeverStaysBelow140)
