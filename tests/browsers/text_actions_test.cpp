@@ -8,64 +8,21 @@ using testing_support::ReadFileBytes;
 
 namespace {
 
-// A clipboard viewer joined after the bar, so it hears of every change first;
-// it notes whether capture was suppressed at that moment and passes the
-// notice on down the chain.
-class ChainSpy {
-public:
-    ChainSpy()
-    {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TidemarkChainSpy";
-        RegisterClassA(&wc);
-        self_ = this;
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-        next_ = SetClipboardViewer(hwnd_);
-        seen.clear();  // joining sends one notice of its own
-    }
-    ~ChainSpy()
-    {
-        ChangeClipboardChain(hwnd_, next_);
-        DestroyWindow(hwnd_);
-        self_ = nullptr;
-    }
-    ChainSpy(const ChainSpy&) = delete;
-    ChainSpy& operator=(const ChainSpy&) = delete;
-
-    // CaptureSuppressed at each WM_DRAWCLIPBOARD, and the text then offered.
+// A clipboard viewer joined after the bar, so it hears of every change first:
+// it notes whether capture was suppressed at that moment and what text was
+// offered, then passes the notice on down the chain.
+struct ChainSpy {
     struct Notice {
         bool suppressed;
         std::string text;
     };
-    std::vector<Notice> seen;
-
-private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
+    ChainSpy()
     {
-        if (self_ && h == self_->hwnd_) {
-            if (msg == WM_DRAWCLIPBOARD) {
-                self_->seen.push_back({CaptureSuppressed, ReadClipboardText()});
-                if (self_->next_)
-                    SendMessageA(self_->next_, msg, w, l);
-                return 0;
-            }
-            if (msg == WM_CHANGECBCHAIN) {
-                if (reinterpret_cast<HWND>(w) == self_->next_)
-                    self_->next_ = reinterpret_cast<HWND>(l);
-                else if (self_->next_)
-                    SendMessageA(self_->next_, msg, w, l);
-                return 0;
-            }
-        }
-        return DefWindowProcA(h, msg, w, l);
+        viewer.OnDraw = [this] { seen.push_back({CaptureSuppressed, ReadClipboardText()}); };
     }
-    static ChainSpy* self_;
-    HWND hwnd_ = nullptr;
-    HWND next_ = nullptr;
+    bar_testing::CountingViewer viewer;
+    std::vector<Notice> seen;
 };
-ChainSpy* ChainSpy::self_ = nullptr;
 
 const char* const kNothingSelected = "Please select an item on list first.";
 

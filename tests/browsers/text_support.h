@@ -4,6 +4,7 @@
 
 #include "app/Forms.h"
 #include "app/Program.h"
+#include "bar/bar_fixture.h"
 #include "bar/monitor_support.h"
 #include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
