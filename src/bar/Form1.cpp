@@ -278,8 +278,7 @@ void TForm1::butTextClick()
 
 void TForm1::butBmpClick()
 {
-    frmBmp->ShowCatalogue(false);
-    frmBmp->Show();
+    OpenBitmapBrowser(false);
 }
 
 void TForm1::mnuSavedTextClick()
@@ -290,7 +289,19 @@ void TForm1::mnuSavedTextClick()
 
 void TForm1::mnuSavedBmpClick()
 {
-    frmBmp->ShowCatalogue(true);
+    OpenBitmapBrowser(true);
+}
+
+void TForm1::OpenBitmapBrowser(bool saved)
+{
+    try {
+        frmBmp->ShowCatalogue(saved);
+    } catch (...) {
+        // A damaged clip still gets its (blank) cell: the browser shows, so
+        // the user can delete the clip that the error box names.
+        frmBmp->Show();
+        throw;
+    }
     frmBmp->Show();
 }
 

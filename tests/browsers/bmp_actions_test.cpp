@@ -291,6 +291,14 @@ TEST_F(BmpActions, DamagedFilesGiveTheErrorBoxAndTheRestGoesOn)
         EXPECT_EQ(StripPixel(30, 40), RGB(0, 128, 255));
         EXPECT_EQ(StripPixel(132 + 30, 40), RGB(0, 128, 255));
 
+        // The bar still opens the browser on it, after the error box, so the
+        // user can reach the damaged clip.
+        Click(Form1->butBmp.Handle());
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Bitmap image is not valid.");
+        EXPECT_TRUE(frmBmp->Visible());
+        boxes.clear();
+
         // Copying it back: the error box, and nothing else changes.
         PutTextOnClipboard("keep me");
         SelectEntry(2);
