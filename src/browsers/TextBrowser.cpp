@@ -30,7 +30,7 @@ namespace {
 //   butCopy     panR     3, 3                                    25 x 25
 //   butDel      panR     4, 30                                   25 x 25
 //   butSave     panR     4, 58                                   25 x 25
-constexpr int kWidth = 290, kHeight = 150, kMinHeight = 140;
+constexpr int kWidth = 290, kHeight = 150;
 constexpr int kFontHeight = 11;
 constexpr int kItemHeight = 13;
 constexpr int kStatusHeight = 18;
@@ -297,28 +297,6 @@ void TfrmText::mnuShowButClick()
     bool on = !popMain.Checked(mnuShowBut);
     popMain.SetChecked(mnuShowBut, on);
     panR.SetVisible(on);
-    LayoutControls();
-}
-
-void TfrmText::FormActivate()
-{
-    Form1->Hide();
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void TfrmText::FormHide()
-{
-    Form1->Show();
-}
-
-void TfrmText::FormResize()
-{
-    RECT r;
-    GetWindowRect(Handle(), &r);
-    if (r.bottom - r.top < kMinHeight) {
-        SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, kMinHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return;  // the move above comes back here with the new size
-    }
     LayoutControls();
 }
 

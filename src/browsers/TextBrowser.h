@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ui/Controls.h"
-#include "ui/Form.h"
+#include "browsers/ClipBrowser.h"
 
 #include <string>
 #include <string_view>
@@ -11,7 +11,7 @@
 // Every line break as CR LF: a lone CR and a lone LF each become CR LF.
 std::string NormaliseLineBreaks(std::string_view text);
 
-class TfrmText : public ui::Form {
+class TfrmText : public ClipBrowser {
     // First, so it outlives the controls that paint with it.
     ui::Font font_;
 
@@ -41,14 +41,11 @@ public:
 
 protected:
     void CreateControls() override;
-    void FormActivate() override;
-    void FormHide() override;
-    void FormResize() override;
     void Command(UINT id, UINT code, HWND control) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void LayoutControls();
+    void LayoutControls() override;
     // The selected line and the catalogue index it stands for. Index 0 after
     // telling the user that nothing is selected, or after refilling a view
     // whose catalogue changed under it.
