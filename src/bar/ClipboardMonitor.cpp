@@ -53,20 +53,6 @@ void WriteContentFile(const std::string& path, std::string_view bytes)
     }
 }
 
-// The text goes through Memo1 as the browsers' copy-back does. The edit
-// control converts through the ANSI code page and back; on a double-byte code
-// page a stray lead byte would not survive that, so what Memo1 gives back is
-// used only when it is the clipboard's text unchanged.
-std::string PassThroughMemo(HWND memo, const std::string& text)
-{
-    if (!memo || !SetWindowTextA(memo, text.c_str()))
-        return text;
-    const int length = GetWindowTextLengthA(memo);
-    std::string back(static_cast<std::size_t>(length) + 1, '\0');
-    back.resize(static_cast<std::size_t>(GetWindowTextA(memo, back.data(), length + 1)));
-    return back == text ? back : text;
-}
-
 // Memo1 is only scratch: it is emptied however the capture ends.
 class MemoScratch {
 public:
@@ -97,6 +83,20 @@ std::string MakeClipFileName(std::string_view ext)
 }
 
 namespace monitor {
+
+// The text goes through Memo1 as the browsers' copy-back does. The edit
+// control converts through the ANSI code page and back; on a double-byte code
+// page a stray lead byte would not survive that, so what Memo1 gives back is
+// used only when it is the clipboard's text unchanged.
+std::string PassThroughMemo(HWND memo, const std::string& text)
+{
+    if (!memo || !SetWindowTextA(memo, text.c_str()))
+        return text;
+    const int length = GetWindowTextLengthA(memo);
+    std::string back(static_cast<std::size_t>(length) + 1, '\0');
+    back.resize(static_cast<std::size_t>(GetWindowTextA(memo, back.data(), length + 1)));
+    return back == text ? back : text;
+}
 
 std::string ClipFileName(const std::string& folder, std::string_view ext, int secondsPastHour,
                          const std::function<bool(const std::string&)>& taken)

@@ -18,6 +18,17 @@ class Picture;
 // the bar's WM_DRAWCLIPBOARD handler.
 extern bool CaptureSuppressed;
 
+// Holds CaptureSuppressed for a browser's copy-back, and clears it however the
+// copy ends. The monitor hears of the browser's own clipboard write inside
+// CloseClipboard, so the guard must outlive the clipboard's.
+class SuppressCapture {
+public:
+    SuppressCapture() noexcept { CaptureSuppressed = true; }
+    ~SuppressCapture() { CaptureSuppressed = false; }
+    SuppressCapture(const SuppressCapture&) = delete;
+    SuppressCapture& operator=(const SuppressCapture&) = delete;
+};
+
 // The full path of a content file in TempDir that does not exist yet:
 // "clip" + four upper-case hex digits counting from the seconds past the hour
 // + ext (with or without its dot). Creates nothing. Throws ui::AppError
@@ -34,6 +45,11 @@ std::string ClipFileName(const std::string& folder, std::string_view ext, int se
 
 // Minutes * 60 + seconds of a date-time (days since 1899-12-30).
 int SecondsPastHour(double dateTime) noexcept;
+
+// `text` as it comes back through the hidden edit control `memo`, or `text`
+// itself where the control's code-page round trip would change it. Leaves the
+// text in `memo`.
+std::string PassThroughMemo(HWND memo, const std::string& text);
 
 // The text of a CF_TEXT block: up to its first NUL, never past its end.
 std::string TextOfBlock(const char* data, std::size_t size);

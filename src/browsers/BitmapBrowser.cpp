@@ -32,7 +32,7 @@ namespace {
 // | labStatus | label         | bottom of Panel1           | all x 16   | centred, "status" at start         |
 // | scroll1   | scroll box    | the rest of Panel1         |            | sideways only; popMain             |
 // | imBmps    | strip image   | (0, 0) in scroll1          | strip x 105| popMain                            |
-constexpr int kLeft = 270, kTop = 188, kWidth = 301, kHeight = 142, kMinHeight = 140;
+constexpr int kLeft = 270, kTop = 188, kWidth = 301, kHeight = 142;
 constexpr int kPanRWidth = 34;
 constexpr int kStatusHeight = 16;
 
@@ -54,16 +54,6 @@ COLORREF Face()
 {
     return GetSysColor(COLOR_BTNFACE);
 }
-
-// Holds CaptureSuppressed for a copy-back: the monitor hears of our own
-// clipboard write inside CloseClipboard, before this lets go.
-class SuppressCapture {
-public:
-    SuppressCapture() noexcept { CaptureSuppressed = true; }
-    ~SuppressCapture() { CaptureSuppressed = false; }
-    SuppressCapture(const SuppressCapture&) = delete;
-    SuppressCapture& operator=(const SuppressCapture&) = delete;
-};
 
 } // namespace
 
@@ -112,10 +102,10 @@ void TfrmBmp::CreateControls()
     hints.Add(butDel.Handle(), kDelDesign.hint);
     hints.Add(butSave.Handle(), kSaveDesign.hint);
 
-    Layout();
+    LayoutControls();
 }
 
-void TfrmBmp::Layout()
+void TfrmBmp::LayoutControls()
 {
     if (!Panel1.Handle())
         return;
@@ -341,7 +331,7 @@ void TfrmBmp::mnuShowButClick()
     const bool show = !popMain.Checked(mnuShowBut);
     popMain.SetChecked(mnuShowBut, show);
     panR.SetVisible(show);
-    Layout();
+    LayoutControls();
 }
 
 void TfrmBmp::Command(UINT id, UINT, HWND)
@@ -373,24 +363,3 @@ LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return Form::HandleMessage(msg, wParam, lParam);
 }
 
-void TfrmBmp::FormActivate()
-{
-    Form1->Hide();
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void TfrmBmp::FormHide()
-{
-    Form1->Show();
-}
-
-void TfrmBmp::FormResize()
-{
-    if (IsIconic(Handle()))
-        return;
-    RECT r;
-    GetWindowRect(Handle(), &r);
-    if (r.bottom - r.top < kMinHeight)
-        SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, kMinHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Layout();
-}

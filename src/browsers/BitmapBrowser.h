@@ -5,13 +5,13 @@
 #include "browsers/ThumbnailStrip.h"
 #include "store/Catalogues.h"
 #include "ui/Controls.h"
-#include "ui/Form.h"
+#include "browsers/ClipBrowser.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-class TfrmBmp : public ui::Form {
+class TfrmBmp : public ClipBrowser {
 public:
     void Create();
 
@@ -61,14 +61,11 @@ protected:
     void CreateControls() override;
     void FormCreate() override;
     void FormDestroy() override;
-    void FormActivate() override;
-    void FormHide() override;
-    void FormResize() override;
     void Command(UINT id, UINT code, HWND control) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Layout();
+    void LayoutControls() override;
     int SelectionOrNote() const;
     const store::BitmapCatalogue& Shown() const noexcept;
     // The content file of an entry of the shown catalogue; "" when its name

@@ -1,14 +1,127 @@
 #include "browsers/TextBrowser.h"
 
 #include "app/Forms.h"
+#include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
+#include "resource.h"
+#include "store/Catalogues.h"
+#include "store/StoreFiles.h"
+#include "ui/Application.h"
+#include "ui/Clipboard.h"
+#include "ui/Errors.h"
+#include "ui/Fonts.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
 
 namespace {
 
-// Sizeable tool window, 290 x 150 outer, never below 140 high.
-constexpr int kWidth = 290, kHeight = 150, kMinHeight = 140;
+// Layout (pixels). Sizeable tool window, 290 x 150 outer when first shown,
+// never below 140 high; font MS Sans Serif, 11 px characters.
+//
+//   control     parent   place                                   size
+//   Panel1      form     client area left of panR                fills
+//   list1       Panel1   above labStatus                         fills; items 13 high
+//   labStatus   Panel1   bottom, text centred                    full width x 18
+//   panR        form     right edge, hidden at start             33 x full height
+//   butCopy     panR     3, 3                                    25 x 25
+//   butDel      panR     4, 30                                   25 x 25
+//   butSave     panR     4, 58                                   25 x 25
+constexpr int kWidth = 290, kHeight = 150;
+constexpr int kFontHeight = 11;
+constexpr int kItemHeight = 13;
+constexpr int kStatusHeight = 18;
+constexpr int kPanRWidth = 33;
+constexpr UINT kList1Id = 100;
+
+struct ButtonDesign {
+    int x, y;
+    UINT glyph;      // resource id
+    int glyphCount;  // 2: the second image is the disabled look
+    const char* hint;
+};
+constexpr ButtonDesign kButCopy{3, 3, IDB_TEXT_COPY, 2, "Copy to clipboard"};
+constexpr ButtonDesign kButDel{4, 30, IDB_TEXT_DEL, 2, "Delete this clip"};
+constexpr ButtonDesign kButSave{4, 58, IDB_TEXT_SAVE, 1, "Save this clip"};
+constexpr int kButtonSize = 25;
+
+// Position of the separator before "Show &buttons" in the menu table.
+constexpr size_t kN2 = 4;
+
+const char* const kStatusSent = "Text sent to clipboard.";
+const char* const kStatusStashed = "Text clip has been stashed.";
+const char* const kStatusIdle = " ";
+
+// Replaces the clipboard's contents with `text` as CF_TEXT, which ends at the
+// text's first NUL.
+void PutClipboardText(HWND owner, std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+    if (!mem)
+        throw ui::AppError("Cannot write to clipboard");
+    {
+        ui::GlobalLockGuard lock(mem.get());
+        if (!lock.get())
+            throw ui::AppError("Cannot write to clipboard");
+        char* p = static_cast<char*>(lock.get());
+        std::memcpy(p, text.data(), text.size());
+        p[text.size()] = '\0';
+    }
+    // Viewers hear of the change while the guard closes the clipboard (at
+    // once when they run on this thread), so capture must be suppressed
+    // until after this returns.
+    ui::ClipboardGuard clipboard(owner);
+    if (!EmptyClipboard() || !SetClipboardData(CF_TEXT, mem.get()))
+        throw ui::AppError("Cannot write to clipboard");
+    mem.release();  // the clipboard owns it now
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw ui::AppError(ui::Format("Cannot open file %s", path));
+    LARGE_INTEGER size{};
+    // Room for the line breaks to grow and the edit control's own copy.
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX / 4)
+        throw ui::AppError(ui::Format("Cannot read file %s", path));
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr))
+            throw ui::AppError(ui::Format("Cannot read file %s", path));
+        if (got == 0)
+            break;  // the file shrank since its size was taken
+        done += got;
+    }
+    data.resize(done);
+    return data;
+}
 
 } // namespace
+
+std::string NormaliseLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 void TfrmText::Create()
 {
@@ -17,27 +130,216 @@ void TfrmText::Create()
                 static_cast<int32_t>(0x80000000 | COLOR_BTNFACE)});
 }
 
+void TfrmText::CreateControls()
+{
+    font_ = ui::MakeFont("MS Sans Serif", kFontHeight);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+
+    Panel1.Create(Handle(), 0, 0, 0, 0, face);
+    list1 = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
+                            0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
+                            GetModuleHandleA(nullptr), nullptr);
+    if (!list1)
+        throw ui::AppError("Cannot create window LISTBOX");
+    // The font first: setting one recomputes the item height.
+    SendMessageA(list1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageA(list1, LB_SETITEMHEIGHT, 0, kItemHeight);
+    labStatus.Create(Panel1.Handle(), 0, 0, 0, 0, kStatusIdle, font_.get(), GetSysColor(COLOR_WINDOWTEXT), face,
+                     DT_CENTER);
+    labStatus.OnMouseMove = [this] { list1_mousemove(); };
+
+    panR.Create(Handle(), 0, 0, kPanRWidth, 0, face, ui::Panel::Raised);
+    panR.OnMouseMove = [this] { list1_mousemove(); };
+    panR.SetVisible(false);
+    Hints.Create(Handle());
+    struct {
+        ui::SpeedButton& button;
+        const ButtonDesign& design;
+        void (TfrmText::*click)();
+    } buttons[] = {{butCopy, kButCopy, &TfrmText::butCopyClick},
+                   {butDel, kButDel, &TfrmText::butDelClick},
+                   {butSave, kButSave, &TfrmText::butSaveClick}};
+    for (auto& b : buttons) {
+        b.button.Create(panR.Handle(), b.design.x, b.design.y, kButtonSize, kButtonSize, b.design.glyph,
+                        b.design.glyphCount);
+        b.button.OnClick = [this, click = b.click] { (this->*click)(); };
+        Hints.Add(b.button.Handle(), b.design.hint);
+    }
+
+    popMain.Create({{mnuCopy, "&Copy to clipboard"},
+                    {mnuDel, "&Delete this clip"},
+                    {0, "-"},
+                    {mnuSave, "&Save this clip"},
+                    {0, "-"},
+                    {mnuShowBut, "Show &buttons"}});
+    LayoutControls();
+}
+
+void TfrmText::LayoutControls()
+{
+    if (!list1)
+        return;  // WM_SIZE during creation comes before the controls
+    RECT rc;
+    GetClientRect(Handle(), &rc);
+    int width = rc.right, height = rc.bottom;
+    int left = panR.Visible() ? width - kPanRWidth : width;
+    panR.SetBounds(width - kPanRWidth, 0, kPanRWidth, height);
+    Panel1.SetBounds(0, 0, left, height);
+    int listHeight = height > kStatusHeight ? height - kStatusHeight : 0;
+    SetWindowPos(list1, nullptr, 0, 0, left, listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(labStatus.Handle(), nullptr, 0, listHeight, left, kStatusHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TfrmText::ShowCatalogue(bool saved)
 {
     MoveTo(Form1->Left(), Form1->Top());
     SavedMode = saved;
+    SendMessageA(list1, LB_RESETCONTENT, 0, 0);
+    const store::TextCatalogue& catalogue = saved ? store::SavedTextCatalogue : store::RecentTextCatalogue;
+    SetWindowTextA(Handle(), saved ? "Saved text clips" : "Text clips");
+    int count = std::clamp(catalogue.Count, 0, store::CatalogueCapacity);
+    for (int n = count; n >= 1; --n) {
+        // A catalogue file may hold anything: show control bytes as dots.
+        std::string preview = store::MakePreview(catalogue.Entries[n].Preview.Text());
+        LRESULT line = SendMessageA(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preview.c_str()));
+        if (line >= 0)
+            SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
+    }
+    labStatus.SetText(std::to_string(count) + (saved ? " clips saved." : " clips found."));
+    butSave.SetVisible(!saved);
+    popMain.SetItemVisible(mnuSave, !saved);
+    popMain.SetSeparatorVisible(kN2, !saved);
 }
 
-void TfrmText::FormActivate()
+TfrmText::Selection TfrmText::SelectedClip()
 {
-    Form1->Hide();
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    int line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
+    if (line == LB_ERR) {
+        ui::ShowNote("Please select an item on list first.", "Nothing to do");
+        return {};
+    }
+    int index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
+    const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
+    if (index < 1 || index > catalogue.Count) {
+        // The list no longer matches its catalogue: show the catalogue as it is.
+        ShowCatalogue(SavedMode);
+        return {};
+    }
+    return {line, index};
 }
 
-void TfrmText::FormHide()
+std::string TfrmText::ContentPath(int index) const
 {
-    Form1->Show();
+    const std::string& folder = SavedMode ? store::StashDir : store::TempDir;
+    const store::TextClipEntry& entry =
+        (SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue).Entries[index];
+    std::string path = store::ContentFilePath(folder, entry);
+    // A name that is not a bare file name is never opened: it counts as missing.
+    if (path.empty())
+        throw ui::AppError(ui::Format("Cannot open file %s", folder + entry.FileName.Text()));
+    return path;
 }
 
-void TfrmText::FormResize()
+void TfrmText::butCopyClick()
 {
-    RECT r;
-    GetWindowRect(Handle(), &r);
-    if (r.bottom - r.top < kMinHeight)
-        SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, kMinHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    auto [line, k] = SelectedClip();
+    if (k == 0)
+        return;
+    SuppressCapture quiet;
+    std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
+    SetWindowTextA(Form1->Memo1, "");  // scratch only
+    PutClipboardText(Handle(), text);
+    labStatus.SetText(kStatusSent);
+    labStatus.RepaintNow();
+}
+
+void TfrmText::list1_dbl()
+{
+    butCopyClick();
+}
+
+void TfrmText::butDelClick()
+{
+    auto [line, k] = SelectedClip();
+    if (k == 0)
+        return;
+    SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
+    if (SavedMode)
+        store::RemoveSavedText(k);
+    else
+        store::RemoveRecentText(k);
+    // Later entries moved down one slot: every line needs its new index.
+    ShowCatalogue(SavedMode);
+}
+
+void TfrmText::butSaveClick()
+{
+    // Stashing is offered in the recent view only; a saved view's index is
+    // not a recent clip's.
+    if (SavedMode)
+        return;
+    auto [line, k] = SelectedClip();
+    if (k == 0)
+        return;
+    store::StashText(k);
+    labStatus.SetText(kStatusStashed);
+}
+
+void TfrmText::list1_mousemove()
+{
+    if (labStatus.Text() != kStatusIdle)
+        labStatus.SetText(kStatusIdle);
+}
+
+void TfrmText::mnuShowButClick()
+{
+    bool on = !popMain.Checked(mnuShowBut);
+    popMain.SetChecked(mnuShowBut, on);
+    panR.SetVisible(on);
+    LayoutControls();
+}
+
+void TfrmText::Command(UINT id, UINT code, HWND control)
+{
+    if (control == list1) {
+        if (code == LBN_DBLCLK)
+            list1_dbl();
+        return;
+    }
+    switch (id) {
+    case mnuCopy:
+        butCopyClick();
+        break;
+    case mnuDel:
+        butDelClick();
+        break;
+    case mnuSave:
+        butSaveClick();
+        break;
+    case mnuShowBut:
+        mnuShowButClick();
+        break;
+    }
+}
+
+LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == list1) {
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (lParam == -1) {  // from the keyboard: at the list's corner
+                at = {0, 0};
+                ClientToScreen(list1, &at);
+            }
+            popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        SetFocus(list1);
+        return 0;
+    }
+    return Form::HandleMessage(msg, wParam, lParam);
 }

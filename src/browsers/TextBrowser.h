@@ -1,9 +1,20 @@
-// The text clip browser: one catalogue's text clips, newest first.
+// The text clip browser: one catalogue's text clips, newest first, to copy
+// back to the clipboard, delete or stash.
 #pragma once
 
-#include "ui/Form.h"
+#include "ui/Controls.h"
+#include "browsers/ClipBrowser.h"
 
-class TfrmText : public ui::Form {
+#include <string>
+#include <string_view>
+
+// Every line break as CR LF: a lone CR and a lone LF each become CR LF.
+std::string NormaliseLineBreaks(std::string_view text);
+
+class TfrmText : public ClipBrowser {
+    // First, so it outlives the controls that paint with it.
+    ui::Font font_;
+
 public:
     void Create();
 
@@ -11,8 +22,38 @@ public:
     void ShowCatalogue(bool saved);
     bool SavedMode = false;
 
+    enum : UINT { mnuCopy = 201, mnuDel, mnuSave, mnuShowBut };
+
+    ui::Panel Panel1;
+    HWND list1 = nullptr;
+    ui::Label labStatus;
+    ui::Panel panR;
+    ui::SpeedButton butCopy, butDel, butSave;
+    ui::PopupMenu popMain;
+    ui::Hints Hints;
+
+    void butCopyClick();
+    void list1_dbl();
+    void butDelClick();
+    void butSaveClick();
+    void list1_mousemove();
+    void mnuShowButClick();
+
 protected:
-    void FormActivate() override;
-    void FormHide() override;
-    void FormResize() override;
+    void CreateControls() override;
+    void Command(UINT id, UINT code, HWND control) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void LayoutControls() override;
+    // The selected line and the catalogue index it stands for. Index 0 after
+    // telling the user that nothing is selected, or after refilling a view
+    // whose catalogue changed under it.
+    struct Selection {
+        int line = -1;
+        int index = 0;
+    };
+    Selection SelectedClip();
+    // The content file of a clip of the catalogue shown.
+    std::string ContentPath(int index) const;
 };

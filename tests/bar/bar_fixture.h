@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ public:
 
     HWND Handle() const { return hwnd_; }
     int draws = 0;
+    // Runs at each notice, before it is passed on.
+    std::function<void()> OnDraw;
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
@@ -53,6 +56,8 @@ private:
         auto* self = reinterpret_cast<CountingViewer*>(GetWindowLongPtrA(h, GWLP_USERDATA));
         if (self && msg == WM_DRAWCLIPBOARD) {
             ++self->draws;
+            if (self->OnDraw)
+                self->OnDraw();
             if (self->next_)
                 SendMessageA(self->next_, msg, w, l);
             return 0;

@@ -12,44 +12,18 @@
 #include <commctrl.h>
 
 using namespace bar_testing;
+using testing_support::HintText;
+using testing_support::MenuCaptions;
 using testing_support::PumpMessages;
 using testing_support::PumpUntil;
 
 namespace {
-
-std::string HintText(const ui::Hints& hints, HWND owner, HWND control)
-{
-    char text[128] = "";
-    TOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.hwnd = owner;
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = text;
-    SendMessageA(hints.Handle(), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
-    return text;
-}
 
 LOGFONTA FontOf(HFONT font)
 {
     LOGFONTA lf{};
     GetObjectA(font, sizeof lf, &lf);
     return lf;
-}
-
-std::vector<std::string> MenuCaptions(HMENU menu)
-{
-    std::vector<std::string> captions;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = "";
-        MENUITEMINFOA mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_FTYPE | MIIM_STRING;
-        mii.dwTypeData = text;
-        mii.cch = sizeof text;
-        GetMenuItemInfoA(menu, i, TRUE, &mii);
-        captions.push_back(mii.fType & MFT_SEPARATOR ? "-" : text);
-    }
-    return captions;
 }
 
 bool MenuChecked(HMENU menu, UINT id)
@@ -132,13 +106,13 @@ TEST_F(BarTest, FrameControlsAndLayout)
                    {&bar->butSaved, "View saved clips"},
                    {&bar->butHelp, "Help & tips"}};
     for (const Expected& e : buttons) {
-        EXPECT_EQ(HintText(bar->hints, h, e.button->Handle()), e.hint);
+        EXPECT_EQ(HintText(bar->hints.Handle(), h, e.button->Handle()), e.hint);
         EXPECT_TRUE(bar->hints.Active(e.button->Handle())) << e.hint;
     }
     EXPECT_TRUE(bar->imOn.Visible());
     EXPECT_FALSE(bar->imOff.Visible());
-    EXPECT_EQ(HintText(bar->hints, h, bar->imOn.Handle()), "Clipboard monitor is active");
-    EXPECT_EQ(HintText(bar->hints, h, bar->imOff.Handle()), "Clipboard monitor is not active");
+    EXPECT_EQ(HintText(bar->hints.Handle(), h, bar->imOn.Handle()), "Clipboard monitor is active");
+    EXPECT_EQ(HintText(bar->hints.Handle(), h, bar->imOff.Handle()), "Clipboard monitor is not active");
 
     EXPECT_EQ(bar->Label1.Text(), app::kCreditLine);
     EXPECT_EQ(bar->Label1.TextColor(), RGB(0, 255, 255));
@@ -260,7 +234,7 @@ TEST_F(BarTest, HintsOffSilencesEveryButtonAndTheSwitchAndIsSavedAtExit)
     EXPECT_TRUE(bar->HintsOn());
     for (HWND c : controls)
         EXPECT_TRUE(bar->hints.Active(c));
-    EXPECT_EQ(HintText(bar->hints, bar->Handle(), bar->butHelp.Handle()), "Help & tips");
+    EXPECT_EQ(HintText(bar->hints.Handle(), bar->Handle(), bar->butHelp.Handle()), "Help & tips");
 
     Choose(TForm1::mnuHints);
     Release();

@@ -5,27 +5,10 @@
 #include "bar/Form1.h"
 
 using namespace bmptest;
+using testing_support::BoundsInParent;
+using testing_support::MenuCaptions;
 
 namespace {
-
-std::vector<std::string> MenuCaptions(HMENU menu)
-{
-    std::vector<std::string> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = "";
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        items.push_back(text[0] ? text : "-");
-    }
-    return items;
-}
-
-RECT BoundsInParent(HWND h)
-{
-    RECT r;
-    GetWindowRect(h, &r);
-    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
 
 void ChooseInBrowser(UINT id)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <functional>
@@ -92,6 +93,45 @@ inline void WriteFileBytes(const std::string& path, const std::string& data)
     DWORD put = 0;
     WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &put, nullptr);
     CloseHandle(h);
+}
+
+// The captions of a menu's items in order, "-" for a separator.
+inline std::vector<std::string> MenuCaptions(HMENU menu)
+{
+    std::vector<std::string> captions;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = "";
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE | MIIM_STRING;
+        mii.dwTypeData = text;
+        mii.cch = sizeof text;
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii);
+        captions.push_back(mii.fType & MFT_SEPARATOR ? "-" : text);
+    }
+    return captions;
+}
+
+// A child window's rectangle in its parent's client coordinates.
+inline RECT BoundsInParent(HWND child)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The hint text a tooltip window holds for a control (registered by handle).
+inline std::string HintText(HWND tooltip, HWND owner, HWND control)
+{
+    char text[128] = "";
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    ti.lpszText = text;
+    SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+    return text;
 }
 
 // Dispatches this thread's messages for `ms` milliseconds.
