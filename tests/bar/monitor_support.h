@@ -138,20 +138,7 @@ protected:
         return store::RecentBitmapCatalogue.Entries[store::RecentBitmapCatalogue.Count];
     }
     // The content files in TempDir, sorted.
-    static std::vector<std::string> ContentFiles()
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((store::TempDir + "clip*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do
-                names.push_back(fd.cFileName);
-            while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    static std::vector<std::string> ContentFiles() { return SortedFileNames(store::TempDir + "clip*"); }
     static int Captured() { return store::RecentTextCatalogue.Count + store::RecentBitmapCatalogue.Count; }
 
     testing_support::TempFolder folder;

@@ -206,17 +206,7 @@ private:
 // Content files of one extension in a folder, sorted by name.
 inline std::vector<std::string> ContentFilesIn(const std::string& folder, const char* ext)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "clip*." + ext).c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do
-            names.push_back(fd.cFileName);
-        while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return SortedFileNames(folder + "clip*." + ext);
 }
 
 // Copies a text as another program would and waits until the program has
