@@ -14,6 +14,7 @@
 #include "ui/Application.h"
 #include "ui/Errors.h"
 
+#include <exception>
 #include <span>
 #include <vector>
 
@@ -211,10 +212,24 @@ void TForm1::ReadSettings()
 void TForm1::FormDestroy()
 {
     LeaveClipboardChain();
-    store::SaveCatalogues();
-    std::string ini = SettingsPath();
-    app::WriteSetting(ini, "Color", std::to_string(Color()));
-    app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+    // A catalogue that cannot be written must not cost the settings too; the
+    // catalogue's error is the one reported.
+    std::exception_ptr failure;
+    try {
+        store::SaveCatalogues();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        std::string ini = SettingsPath();
+        app::WriteSetting(ini, "Color", std::to_string(Color()));
+        app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TForm1::FormClose()

@@ -79,10 +79,12 @@ TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFi
     app::CreateProgramForms();
     ASSERT_TRUE(boxes.empty());
     store::AddTextClip("hello", "clip0001.txt");
+    Form1->SetColor(255);
     DeleteTree(folder.Path() + "stash");
 
     app::ReleaseProgramForms();
     ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: Invalid filename."});
+    EXPECT_NE(ReadFileBytes(folder.Path() + "tidemark.ini").find("Color=255"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "temp\\txtclips.dat").size(), 112u);
     EXPECT_TRUE(FileExists(folder.Path() + "temp\\bmpclips.dat"));
     EXPECT_FALSE(FileExists(folder.Path() + "stash\\txtsaved.dat"));
