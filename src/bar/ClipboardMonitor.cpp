@@ -53,22 +53,6 @@ void WriteContentFile(const std::string& path, std::string_view bytes)
     }
 }
 
-// Memo1 is only scratch: it is emptied however the capture ends.
-class MemoScratch {
-public:
-    explicit MemoScratch(HWND memo) noexcept : memo_(memo) {}
-    ~MemoScratch()
-    {
-        if (memo_)
-            SetWindowTextA(memo_, "");
-    }
-    MemoScratch(const MemoScratch&) = delete;
-    MemoScratch& operator=(const MemoScratch&) = delete;
-
-private:
-    HWND memo_;
-};
-
 UINT PrivacyFormat(const char* name)
 {
     return RegisterClipboardFormatA(name);
@@ -84,18 +68,16 @@ std::string MakeClipFileName(std::string_view ext)
 
 namespace monitor {
 
-// The text goes through Memo1 as the browsers' copy-back does. The edit
-// control converts through the ANSI code page and back; on a double-byte code
-// page a stray lead byte would not survive that, so what Memo1 gives back is
-// used only when it is the clipboard's text unchanged.
-std::string PassThroughMemo(HWND memo, const std::string& text)
+MemoPassage::MemoPassage(HWND memo, const std::string& text) noexcept : memo_(memo)
 {
-    if (!memo || !SetWindowTextA(memo, text.c_str()))
-        return text;
-    const int length = GetWindowTextLengthA(memo);
-    std::string back(static_cast<std::size_t>(length) + 1, '\0');
-    back.resize(static_cast<std::size_t>(GetWindowTextA(memo, back.data(), length + 1)));
-    return back == text ? back : text;
+    if (memo_)
+        SetWindowTextA(memo_, text.c_str());
+}
+
+MemoPassage::~MemoPassage()
+{
+    if (memo_)
+        SetWindowTextA(memo_, "");
 }
 
 std::string ClipFileName(const std::string& folder, std::string_view ext, int secondsPastHour,
@@ -179,8 +161,8 @@ std::string ReadClipboardText(HWND owner)
 
 void CaptureText(HWND owner, HWND memo)
 {
-    MemoScratch scratch(memo);
-    const std::string text = PassThroughMemo(memo, ReadClipboardText(owner));
+    const std::string text = ReadClipboardText(owner);
+    MemoPassage passage(memo, text);
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, text);
     store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));

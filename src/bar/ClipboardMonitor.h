@@ -46,10 +46,20 @@ std::string ClipFileName(const std::string& folder, std::string_view ext, int se
 // Minutes * 60 + seconds of a date-time (days since 1899-12-30).
 int SecondsPastHour(double dateTime) noexcept;
 
-// `text` as it comes back through the hidden edit control `memo`, or `text`
-// itself where the control's code-page round trip would change it. Leaves the
-// text in `memo`.
-std::string PassThroughMemo(HWND memo, const std::string& text);
+// Text on its way through the bar's hidden edit control `memo`, on capture and
+// on copy-back alike; the control is emptied again when the passage ends. The
+// bytes used are the caller's own: the control's round trip through the ANSI
+// code page would lose a stray lead byte on a double-byte code page.
+class MemoPassage {
+public:
+    MemoPassage(HWND memo, const std::string& text) noexcept;
+    ~MemoPassage();
+    MemoPassage(const MemoPassage&) = delete;
+    MemoPassage& operator=(const MemoPassage&) = delete;
+
+private:
+    HWND memo_;
+};
 
 // The text of a CF_TEXT block: up to its first NUL, never past its end.
 std::string TextOfBlock(const char* data, std::size_t size);

@@ -247,8 +247,8 @@ void TfrmText::butCopyClick()
     if (k == 0)
         return;
     SuppressCapture quiet;
-    std::string text = monitor::PassThroughMemo(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
-    SetWindowTextA(Form1->Memo1, "");  // scratch only
+    const std::string text = NormaliseLineBreaks(ReadWholeFile(ContentPath(k)));
+    monitor::MemoPassage passage(Form1->Memo1, text);
     PutClipboardText(Handle(), text);
     labStatus.SetText(kStatusSent);
     labStatus.RepaintNow();
