@@ -12,7 +12,7 @@
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
-#include "ui/Errors.h"
+#include "ui/Fonts.h"
 
 #include <exception>
 #include <span>
@@ -27,7 +27,7 @@ namespace {
 // background from the settings (black by default); MS Sans Serif, 11 pixels.
 constexpr int kLeft = 267, kTop = 113, kClientWidth = 188, kClientHeight = 48;
 constexpr const char* kFontFace = "MS Sans Serif";
-constexpr int kFontHeight = -11;  // negative: character height, not cell height
+constexpr int kFontHeight = 11;  // character height
 
 struct ButtonDesign {
     ui::SpeedButton TForm1::*button;
@@ -101,15 +101,6 @@ void BuildMenu(ui::PopupMenu& menu, const MenuDesign (&design)[N])
 
 const std::span<const MenuDesign> kMenus[] = {kPopMain, kPopSave, kPopHelp};
 
-ui::Font MakeFont(int weight)
-{
-    ui::Font font(CreateFontA(kFontHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace));
-    if (!font)
-        throw ui::AppError("Cannot create font");
-    return font;
-}
-
 } // namespace
 
 POINT PopupPoint(POINT buttonInClient, POINT windowOuter) noexcept
@@ -125,8 +116,8 @@ void TForm1::Create()
 
 void TForm1::CreateControls()
 {
-    font_ = MakeFont(FW_NORMAL);
-    boldFont_ = MakeFont(FW_BOLD);
+    font_ = ui::MakeFont(kFontFace, kFontHeight);
+    boldFont_ = ui::MakeFont(kFontFace, kFontHeight, true);
     hints.Create(Handle());
 
     for (const ButtonDesign& d : kButtons) {
@@ -405,7 +396,6 @@ void TForm1::JoinClipboardChain()
 {
     // SetClipboardViewer sends WM_DRAWCLIPBOARD before it returns; the set-up
     // holds CaptureSuppressed across it so that nothing is captured.
-    SetLastError(0);
     NextViewer = SetClipboardViewer(Handle());
     inChain_ = true;
 }

@@ -8,6 +8,7 @@
 #include "ui/Application.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
+#include "ui/Fonts.h"
 #include "ui/Picture.h"
 
 #include "resource.h"
@@ -65,9 +66,7 @@ void TfrmBmp::Create()
 
 void TfrmBmp::CreateControls()
 {
-    // MS Sans Serif, 11 pixels high.
-    font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    font_ = ui::MakeFont("MS Sans Serif", 11);
 
     panR.Create(Handle(), 0, 0, kPanRWidth, kHeight, Face(), ui::Panel::Raised);
     panR.SetVisible(false);
