@@ -156,6 +156,10 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
 template <class Step>
 void ForEachCatalogueFile(Step step)
 {
+    // Before InitStoreFolders (a start that failed early) the names would be
+    // relative: files in whatever folder is current.
+    if (TempDir.empty() || StashDir.empty())
+        return;
     FirstFailure failures;
     failures.Run([&] { step(RecentTextCatalogue, TempDir + "txtclips.dat"); });
     failures.Run([&] { step(SavedTextCatalogue, StashDir + "txtsaved.dat"); });

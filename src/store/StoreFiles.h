@@ -22,7 +22,8 @@ void InitStoreFolders(std::string_view exePath);
 
 // Fill the catalogues from their files / write them back. Every catalogue is
 // handled even when another fails; the first failure is then raised as an
-// IoError. A catalogue that failed to load is not written back.
+// IoError. A catalogue that failed to load is not written back. Before
+// InitStoreFolders both do nothing.
 void LoadCatalogues();
 void SaveCatalogues();
 

@@ -136,6 +136,25 @@ TEST_F(StoreFilesTest, FirstStartLoadsEmptyAndSavesFourEmptyFiles)
     ExpectNoStrayFiles();
 }
 
+TEST_F(StoreFilesTest, WithoutItsFoldersTheStoreWritesNothingWhereverItIsRun)
+{
+    const std::string folder = TempDir;
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    ProgramDir.clear();
+    TempDir.clear();
+    StashDir.clear();
+    AddTextClip("text", "clip0001.txt");
+
+    SaveCatalogues();
+    LoadCatalogues();
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(Exists(folder + "txtclips.dat"));
+    EXPECT_FALSE(Exists(folder + "bmpsaved.dat"));
+    EXPECT_EQ(RecentTextCatalogue.Count, 1);
+}
+
 TEST_F(StoreFilesTest, LoadTakesWholeRecordsUpToTen)
 {
     const std::string twelve = RandomRecords(sizeof(TextClipEntry), 12, 1);
