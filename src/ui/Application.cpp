@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "ui/Errors.h"
 #include "ui/Form.h"
 
 #include <algorithm>
@@ -206,6 +207,9 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
         }
     } catch (const std::exception& e) {
         App.ShowException(e);
+        return 0;
+    } catch (...) {
+        App.ShowException(AppError("Unexpected error"));
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
