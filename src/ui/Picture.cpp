@@ -4,6 +4,7 @@
 #include "ui/Errors.h"
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -100,9 +101,13 @@ void CopyAsDib(HBITMAP target, HBITMAP source, int depth, HPALETTE palette, int 
 {
     const int bpp = depth == 4 || depth == 8 ? depth : 32;
     DibInfo info = BottomUpDib(width, height, bpp);
+    const std::uint64_t size = store::BmpStride(width, bpp) * static_cast<std::uint64_t>(height);
+    // A 32-bit process cannot hold every bitmap another process can make.
+    if (size > std::numeric_limits<std::size_t>::max() / 2)
+        ThrowCannotCreate(width, height);
     std::vector<std::uint8_t> bits;
     try {
-        bits.resize(static_cast<std::size_t>(store::BmpStride(width, bpp) * static_cast<std::uint64_t>(height)));
+        bits.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
         ThrowCannotCreate(width, height);
     }
