@@ -27,9 +27,7 @@ bool Remove(Catalogue<Entry>& catalogue, int index, const std::string& folder)
         return false;
     const std::string path = ContentFilePath(folder, catalogue.Entries[index]);
     const bool deleted = !path.empty() && DeleteFileA(path.c_str());
-    for (int slot = index; slot < CatalogueCapacity; ++slot)
-        catalogue.Entries[slot] = catalogue.Entries[slot + 1];
-    catalogue.Entries[CatalogueCapacity] = Entry{};
+    CloseGap(catalogue, index);
     --catalogue.Count;
     return deleted;
 }

@@ -40,14 +40,21 @@ extern TextCatalogue SavedTextCatalogue;
 extern BitmapCatalogue RecentBitmapCatalogue;
 extern BitmapCatalogue SavedBitmapCatalogue;
 
+// Moves the entries above slot down one and zeroes slot 10; Count is left alone.
+template <class Entry>
+void CloseGap(Catalogue<Entry>& catalogue, int slot) noexcept
+{
+    for (; slot < CatalogueCapacity; ++slot)
+        catalogue.Entries[slot] = catalogue.Entries[slot + 1];
+    catalogue.Entries[CatalogueCapacity] = Entry{};
+}
+
 // Moves entries 2..10 down one slot and zeroes slot 10; Count is left alone.
 // The dropped entry's content file stays where it is.
 template <class Entry>
 void DropOldest(Catalogue<Entry>& catalogue) noexcept
 {
-    for (int slot = 1; slot < CatalogueCapacity; ++slot)
-        catalogue.Entries[slot] = catalogue.Entries[slot + 1];
-    catalogue.Entries[CatalogueCapacity] = Entry{};
+    CloseGap(catalogue, 1);
 }
 
 // Makes room for a new newest entry (dropping the oldest when full) and returns
