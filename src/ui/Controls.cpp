@@ -36,6 +36,16 @@ bool Contains(HWND hwnd, LPARAM lParam)
     return PtInRect(&r, p) != FALSE;
 }
 
+// A click is a press and a release over the same control.
+void ReleaseClicks(bool& pressed, HWND hwnd, LPARAM lParam, const std::function<void()>& onClick)
+{
+    if (!pressed)
+        return;
+    pressed = false;
+    if (onClick && Contains(hwnd, lParam))
+        onClick();
+}
+
 } // namespace
 
 Bitmap LoadBitmapResource(UINT id)
@@ -196,11 +206,7 @@ LRESULT Image::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         pressed_ = true;
         return 0;
     case WM_LBUTTONUP:
-        if (pressed_) {
-            pressed_ = false;
-            if (OnClick && Contains(Handle(), lParam))
-                OnClick();
-        }
+        ReleaseClicks(pressed_, Handle(), lParam, OnClick);
         return 0;
     }
     return Window::HandleMessage(msg, wParam, lParam);
@@ -269,11 +275,7 @@ LRESULT Label::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         pressed_ = true;
         return 0;
     case WM_LBUTTONUP:
-        if (pressed_) {
-            pressed_ = false;
-            if (OnClick && Contains(Handle(), lParam))
-                OnClick();
-        }
+        ReleaseClicks(pressed_, Handle(), lParam, OnClick);
         return 0;
     case WM_MOUSEMOVE:
         if (OnMouseMove)
