@@ -26,6 +26,8 @@ struct Subscriber {
 std::vector<Subscriber> subscribers;
 std::uint64_t lastSubscriber = 0;
 
+void CatalogueChanged(CatalogueId id);
+
 template <class Entry>
 bool IsLive(const Catalogue<Entry>& catalogue, int index) noexcept
 {
@@ -88,6 +90,38 @@ void Reset(Catalogue<Entry>& catalogue) noexcept
 {
     catalogue = Catalogue<Entry>{};
     catalogue.Stamp = NextStamp();
+}
+
+// Writes the changed catalogue and then announces the change.
+void CatalogueChanged(CatalogueId id)
+{
+    switch (id) {
+    case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedText: SavedTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
+    }
+    // The change is on disk before anyone hears of it; a failure to write is
+    // raised after everyone has.
+    std::exception_ptr failure;
+    try {
+        SaveCatalogue(id);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // By index: a handler may subscribe or unsubscribe. Each one hears of
+    // the change even when an earlier one failed.
+    for (std::size_t i = 0; i < subscribers.size(); ++i) {
+        ChangeHandler handler = subscribers[i].handler;
+        try {
+            handler(id);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -216,37 +250,6 @@ Subscription& Subscription::operator=(Subscription&& other) noexcept
         id_ = std::exchange(other.id_, 0);
     }
     return *this;
-}
-
-void CatalogueChanged(CatalogueId id)
-{
-    switch (id) {
-    case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::SavedText: SavedTextCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
-    }
-    // The change is on disk before anyone hears of it; a failure to write is
-    // raised after everyone has.
-    std::exception_ptr failure;
-    try {
-        SaveCatalogue(id);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // By index: a handler may subscribe or unsubscribe. Each one hears of
-    // the change even when an earlier one failed.
-    for (std::size_t i = 0; i < subscribers.size(); ++i) {
-        ChangeHandler handler = subscribers[i].handler;
-        try {
-            handler(id);
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 } // namespace store

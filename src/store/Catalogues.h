@@ -114,8 +114,9 @@ void AddTextClip(std::string_view text, std::string_view fileName);
 void AddBitmapClip(std::string_view fileName);
 
 // Remove the entry and delete its content file unless another entry of the
-// catalogue still names it; the result is whether the file was deleted. Entries behind Index move
-// down one slot. An Index outside 1..Count changes nothing and gives false.
+// catalogue still names it; the result is whether the file was deleted.
+// Entries behind Index move down one slot. An Index outside 1..Count changes
+// nothing and gives false.
 bool RemoveRecentText(int index);
 bool RemoveSavedText(int index);
 bool RemoveRecentBitmap(int index);
@@ -149,9 +150,5 @@ public:
 private:
     std::uint64_t id_ = 0;
 };
-
-// Writes the changed catalogue and announces the change (the operations
-// above call it; so does anything else that changes a catalogue).
-void CatalogueChanged(CatalogueId id);
 
 } // namespace store

@@ -274,10 +274,11 @@ void LoadCatalogues()
     // Every catalogue is read even when an earlier one failed; the first
     // failure is raised at the end.
     FirstFailure failures;
-    for (CatalogueId id : kFileOrder)
-        failures.Run([&] { WithCatalogue(id, [](auto& catalogue, const std::string& path, const std::string&) {
-                               Load(catalogue, path);
-                           }); });
+    for (CatalogueId id : kFileOrder) {
+        WithCatalogue(id, [&](auto& catalogue, const std::string& path, const std::string&) {
+            failures.Run([&] { Load(catalogue, path); });
+        });
+    }
     failures.Raise();
 }
 
