@@ -1,4 +1,8 @@
+#include "app/Forms.h"
 #include "app/Program.h"
+#include "app/SingleInstance.h"
+#include "bar/Form1.h"
+#include "store/StoreFiles.h"
 #include "ui/Application.h"
 
 #include <windows.h>
@@ -7,6 +11,13 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before any window or file: a second copy in this folder only brings
+    // the first one forward.
+    const app::SingleInstance instance(store::ProgramDirOf(ui::App.ExeName()));
+    if (!instance.First()) {
+        instance.BringRunningCopyToFront();
+        return 0;
+    }
     try {
         app::CreateProgramForms();
     } catch (const std::exception& e) {
@@ -16,6 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         app::ReleaseProgramForms();
         return 1;
     }
+    instance.MarkWindow(Form1->Handle());
     int code = app::RunProgram();
     app::ReleaseProgramForms();
     return code;

@@ -1,8 +1,5 @@
 #include "bar/ClipboardMonitor.h"
 
-#include "app/Forms.h"
-#include "browsers/BitmapBrowser.h"
-#include "browsers/TextBrowser.h"
 #include "store/Catalogues.h"
 #include "store/DateTime.h"
 #include "store/StoreFiles.h"
@@ -62,8 +59,15 @@ UINT PrivacyFormat(const char* name)
 
 std::string MakeClipFileName(std::string_view ext)
 {
+    // A stash copies a clip into StashDir under its own name: a name taken
+    // there is not free either, or stashing the new clip would overwrite an
+    // older saved clip's file.
     return monitor::ClipFileName(store::TempDir, ext, monitor::SecondsPastHour(store::Now()),
-                                 [](const std::string& path) { return store::FileExists(path); });
+                                 [](const std::string& path) {
+                                     return store::FileExists(path) ||
+                                            (!store::StashDir.empty() &&
+                                             store::FileExists(store::StashDir + BareName(path)));
+                                 });
 }
 
 namespace monitor {
@@ -166,8 +170,6 @@ void CaptureText(HWND owner, HWND memo)
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, text);
     store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));
-    if (frmText && frmText->Visible())
-        frmText->ShowCatalogue(frmText->SavedMode);
 }
 
 void CaptureBitmap(HWND owner, ui::Picture& image)
@@ -185,8 +187,6 @@ void CaptureBitmap(HWND owner, ui::Picture& image)
     const std::string path = MakeClipFileName("bmp");
     image.SaveToFile(path);
     store::AddBitmapClip(BareName(path));
-    if (frmBmp && frmBmp->Visible())
-        frmBmp->ShowCatalogue(frmBmp->SavedMode);
 }
 
 void ClipboardChanged(HWND owner, bool monitorOn, HWND memo, ui::Picture& image)

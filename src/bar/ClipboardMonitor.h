@@ -29,10 +29,10 @@ public:
     SuppressCapture& operator=(const SuppressCapture&) = delete;
 };
 
-// The full path of a content file in TempDir that does not exist yet:
-// "clip" + four upper-case hex digits counting from the seconds past the hour
-// + ext (with or without its dot). Creates nothing. Throws ui::AppError
-// "Cannot create file %s" when every name is taken.
+// The full path of a content file in TempDir whose name is free in both
+// TempDir and StashDir: "clip" + four upper-case hex digits counting from the
+// seconds past the hour + ext (with or without its dot). Creates nothing.
+// Throws ui::AppError "Cannot create file %s" when every name is taken.
 std::string MakeClipFileName(std::string_view ext);
 
 namespace monitor {

@@ -13,6 +13,7 @@
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
+#include "ui/Messages.h"
 
 #include <exception>
 #include <span>
@@ -212,9 +213,13 @@ void TForm1::FormDestroy()
         failure = std::current_exception();
     }
     try {
-        std::string ini = SettingsPath();
-        app::WriteSetting(ini, "Color", std::to_string(Color()));
-        app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+        // A start that failed before the folders were set has no settings
+        // file: a bare name would land in the Windows folder.
+        if (!store::ProgramDir.empty()) {
+            std::string ini = SettingsPath();
+            app::WriteSetting(ini, "Color", std::to_string(Color()));
+            app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+        }
     } catch (...) {
         if (!failure)
             failure = std::current_exception();
@@ -409,6 +414,22 @@ void TForm1::LeaveClipboardChain() noexcept
     }
 }
 
+void TForm1::ComeToFront()
+{
+    if (ui::App.Minimized()) {
+        ui::App.Restore();
+        return;
+    }
+    // The window in front of the program's own: the newest-made that shows.
+    const std::vector<ui::Form*>& forms = ui::App.Forms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        if ((*it)->Visible()) {
+            (*it)->BringToFront();
+            return;
+        }
+    }
+}
+
 void TForm1::WmChangeCbChain(WPARAM wParam, LPARAM lParam)
 {
     HWND leaving = reinterpret_cast<HWND>(wParam);
@@ -428,7 +449,10 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
         SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
                             &ignored);
     }
-    monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+    // A notification that reaches us after we left the chain (a box during
+    // the tear-down runs a message loop) is no clip of ours.
+    if (inChain_)
+        monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -439,6 +463,9 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DRAWCLIPBOARD:
         WmDrawClipboard(wParam, lParam);
+        return 0;
+    case ui::WM_TIDEMARK_TO_FRONT:
+        ComeToFront();
         return 0;
     }
     return Form::HandleMessage(msg, wParam, lParam);

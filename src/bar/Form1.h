@@ -111,6 +111,8 @@ private:
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
+    // Another start in our folder asked for us.
+    void ComeToFront();
 
     HWND NextViewer = nullptr;
     bool inChain_ = false;

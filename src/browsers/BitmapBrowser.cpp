@@ -58,6 +58,8 @@ COLORREF Face()
 
 } // namespace
 
+TfrmBmp::TfrmBmp() : ClipBrowser(store::CatalogueId::RecentBitmap, store::CatalogueId::SavedBitmap) {}
+
 void TfrmBmp::Create()
 {
     CreateForm({"TfrmBmp", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
@@ -142,6 +144,9 @@ void TfrmBmp::ShowCatalogue(bool saved)
 {
     MoveTo(Form1->Left(), Form1->Top());
     SavedMode = saved;
+    // Made even when a clip fails to load below: its cell is drawn all the
+    // same, and the user can delete it.
+    ViewMade(saved);
     butSave.SetVisible(!saved);
     popMain.SetItemVisible(mnuSave, !saved);
     // Without "Save" the two separators would meet.
@@ -262,8 +267,11 @@ int TfrmBmp::SelectedEntry() const noexcept
     return k <= Shown().Count ? k : 0;
 }
 
-int TfrmBmp::SelectionOrNote() const
+int TfrmBmp::SelectionOrNote()
 {
+    // The cells of an older strip stand for other clips.
+    if (RelistIfOutdated())
+        return 0;
     const int k = SelectedEntry();
     if (k < 1)
         ui::ShowNote("Please select a bitmap first.", "Nothing to do");
@@ -283,15 +291,17 @@ void TfrmBmp::butCopyClick()
     // The bar's scratch picture, through which the monitor captures too.
     ui::Picture& picture = Form1->Image1;
     picture.LoadFromFile(path);
+    // Everything the clipboard gets is built before it is emptied: a failure
+    // leaves the user's clipboard as it was.
+    ui::Bitmap bitmap(picture.CreateClipboardCopy());
+    ui::Palette palette(picture.CreatePaletteCopy());
     {
         ui::ClipboardGuard clipboard(Handle());
         if (!EmptyClipboard())
             throw ui::AppError("Cannot write to clipboard");
-        ui::Bitmap bitmap(picture.CreateClipboardCopy());
         if (!SetClipboardData(CF_BITMAP, bitmap.get()))
             throw ui::AppError("Cannot write to clipboard");
         bitmap.release();  // the clipboard's now
-        ui::Palette palette(picture.CreatePaletteCopy());
         if (palette) {
             if (!SetClipboardData(CF_PALETTE, palette.get()))
                 throw ui::AppError("Cannot write to clipboard");
@@ -312,7 +322,8 @@ void TfrmBmp::butDelClick()
         store::RemoveSavedBitmap(k);
     else
         store::RemoveRecentBitmap(k);
-    ShowCatalogue(SavedMode);
+    // A showing browser has refilled from the store's announcement already.
+    RelistIfOutdated();
 }
 
 void TfrmBmp::butSaveClick()
@@ -359,6 +370,6 @@ LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
-    return Form::HandleMessage(msg, wParam, lParam);
+    return ClipBrowser::HandleMessage(msg, wParam, lParam);
 }
 

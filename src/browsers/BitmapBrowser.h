@@ -13,6 +13,7 @@
 
 class TfrmBmp : public ClipBrowser {
 public:
+    TfrmBmp();
     void Create();
 
     // Places the browser at the bar, records the view and refills the strip
@@ -66,7 +67,8 @@ protected:
 
 private:
     void LayoutControls() override;
-    int SelectionOrNote() const;
+    void Relist() override { ShowCatalogue(SavedMode); }
+    int SelectionOrNote();
     const store::BitmapCatalogue& Shown() const noexcept;
     // The content file of an entry of the shown catalogue; "" when its name
     // is not a bare file name.

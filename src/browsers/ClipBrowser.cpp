@@ -2,6 +2,12 @@
 
 #include "app/Forms.h"
 #include "bar/Form1.h"
+#include "ui/Messages.h"
+
+ClipBrowser::ClipBrowser(store::CatalogueId recent, store::CatalogueId saved)
+    : recent_(recent), saved_(saved), changes_([this](store::CatalogueId changed) { StoreChanged(changed); })
+{
+}
 
 void ClipBrowser::FormActivate()
 {
@@ -26,4 +32,44 @@ void ClipBrowser::FormResize()
         return;
     }
     LayoutControls();
+}
+
+void ClipBrowser::ViewMade(bool saved) noexcept
+{
+    viewSaved_ = saved;
+    viewStamp_ = store::StampOf(ShownId());
+}
+
+bool ClipBrowser::RelistIfOutdated()
+{
+    if (store::StampOf(ShownId()) == viewStamp_)
+        return false;
+    Relist();
+    return true;
+}
+
+void ClipBrowser::StoreChanged(store::CatalogueId changed)
+{
+    // A hidden browser catches up when it is shown again. A showing one
+    // follows every capture of its kind, whichever view it shows, and every
+    // change of the catalogue it shows.
+    if (Visible() && (changed == recent_ || changed == ShownId()))
+        Relist();
+}
+
+LRESULT ClipBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SHOWWINDOW:
+        // Shown again, a restore of the minimised program included. Posted,
+        // so that a failing refill is not reported inside whoever showed us.
+        if (wParam)
+            PostMessageA(Handle(), ui::WM_TIDEMARK_RELIST, 0, 0);
+        break;
+    case ui::WM_TIDEMARK_RELIST:
+        if (Visible())
+            RelistIfOutdated();
+        return 0;
+    }
+    return Form::HandleMessage(msg, wParam, lParam);
 }

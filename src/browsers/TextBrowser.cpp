@@ -123,6 +123,8 @@ std::string NormaliseLineBreaks(std::string_view text)
     return out;
 }
 
+TfrmText::TfrmText() : ClipBrowser(store::CatalogueId::RecentText, store::CatalogueId::SavedText) {}
+
 void TfrmText::Create()
 {
     CreateForm({"TfrmText", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
@@ -195,6 +197,7 @@ void TfrmText::ShowCatalogue(bool saved)
 {
     MoveTo(Form1->Left(), Form1->Top());
     SavedMode = saved;
+    ViewMade(saved);
     SendMessageA(list1, LB_RESETCONTENT, 0, 0);
     const store::TextCatalogue& catalogue = saved ? store::SavedTextCatalogue : store::RecentTextCatalogue;
     SetWindowTextA(Handle(), saved ? "Saved text clips" : "Text clips");
@@ -214,6 +217,10 @@ void TfrmText::ShowCatalogue(bool saved)
 
 TfrmText::Selection TfrmText::SelectedClip()
 {
+    // The lines of an older view stand for other clips: the user sees the
+    // catalogue as it is and chooses again.
+    if (RelistIfOutdated())
+        return {};
     int line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
@@ -269,8 +276,9 @@ void TfrmText::butDelClick()
         store::RemoveSavedText(k);
     else
         store::RemoveRecentText(k);
-    // Later entries moved down one slot: every line needs its new index.
-    ShowCatalogue(SavedMode);
+    // Later entries moved down one slot: every line needs its new index
+    // (a showing browser has it already from the store's announcement).
+    RelistIfOutdated();
 }
 
 void TfrmText::butSaveClick()
@@ -341,5 +349,5 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         SetFocus(list1);
         return 0;
     }
-    return Form::HandleMessage(msg, wParam, lParam);
+    return ClipBrowser::HandleMessage(msg, wParam, lParam);
 }

@@ -16,6 +16,7 @@ class TfrmText : public ClipBrowser {
     ui::Font font_;
 
 public:
+    TfrmText();
     void Create();
 
     // Places the browser at the bar, records the view and refills it; does not show it.
@@ -46,9 +47,10 @@ protected:
 
 private:
     void LayoutControls() override;
+    void Relist() override { ShowCatalogue(SavedMode); }
     // The selected line and the catalogue index it stands for. Index 0 after
     // telling the user that nothing is selected, or after refilling a view
-    // whose catalogue changed under it.
+    // older than its catalogue.
     struct Selection {
         int line = -1;
         int index = 0;

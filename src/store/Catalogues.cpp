@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <utility>
+
 namespace store {
 
 TextCatalogue RecentTextCatalogue;
@@ -14,21 +17,61 @@ BitmapCatalogue SavedBitmapCatalogue;
 
 namespace {
 
+std::uint64_t changeCount = 0;
+
+struct Subscriber {
+    std::uint64_t id;
+    ChangeHandler handler;
+};
+std::vector<Subscriber> subscribers;
+std::uint64_t lastSubscriber = 0;
+
+void CatalogueChanged(CatalogueId id);
+
 template <class Entry>
 bool IsLive(const Catalogue<Entry>& catalogue, int index) noexcept
 {
     return index >= 1 && index <= catalogue.Count;
 }
 
+// The content file of an entry that left: deleted unless a live entry still
+// names it. While the catalogue's file cannot be read it may name it as well,
+// so the file waits until it can.
 template <class Entry>
-bool Remove(Catalogue<Entry>& catalogue, int index, const std::string& folder)
+bool Release(Catalogue<Entry>& catalogue, const Entry& left, const std::string& folder)
+{
+    const std::string name = left.FileName.Text();
+    if (NamesFile(catalogue, name))
+        return false;
+    if (catalogue.LoadFailed) {
+        catalogue.LeftUnread.push_back(name);
+        return false;
+    }
+    const std::string path = ContentFilePath(folder, name);
+    return !path.empty() && DeleteFileA(path.c_str());
+}
+
+// Appends entry as the newest; a full catalogue's oldest entry leaves.
+template <class Entry>
+void AppendNewest(Catalogue<Entry>& catalogue, const Entry& entry, const std::string& folder)
+{
+    const bool full = catalogue.Count >= CatalogueCapacity;
+    const Entry oldest = catalogue.Entries[1];
+    Append(catalogue) = entry;
+    if (full)
+        Release(catalogue, oldest, folder);
+}
+
+template <class Entry>
+bool Remove(Catalogue<Entry>& catalogue, CatalogueId id, int index, const std::string& folder)
 {
     if (!IsLive(catalogue, index))
         return false;
-    const std::string path = ContentFilePath(folder, catalogue.Entries[index]);
-    const bool deleted = !path.empty() && DeleteFileA(path.c_str());
+    const Entry left = catalogue.Entries[index];
     CloseGap(catalogue, index);
     --catalogue.Count;
+    const bool deleted = Release(catalogue, left, folder);
+    CatalogueChanged(id);
     return deleted;
 }
 
@@ -46,9 +89,47 @@ template <class Entry>
 void Reset(Catalogue<Entry>& catalogue) noexcept
 {
     catalogue = Catalogue<Entry>{};
+    catalogue.Stamp = NextStamp();
+}
+
+// Writes the changed catalogue and then announces the change.
+void CatalogueChanged(CatalogueId id)
+{
+    switch (id) {
+    case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedText: SavedTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
+    }
+    // The change is on disk before anyone hears of it; a failure to write is
+    // raised after everyone has.
+    std::exception_ptr failure;
+    try {
+        SaveCatalogue(id);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // By index: a handler may subscribe or unsubscribe. Each one hears of
+    // the change even when an earlier one failed.
+    for (std::size_t i = 0; i < subscribers.size(); ++i) {
+        ChangeHandler handler = subscribers[i].handler;
+        try {
+            handler(id);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
+
+bool SameFileName(const std::string& a, const std::string& b) noexcept
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
 
 std::string MakePreview(std::string_view text)
 {
@@ -62,37 +143,41 @@ std::string MakePreview(std::string_view text)
 
 void AddTextClip(std::string_view text, std::string_view fileName)
 {
-    TextClipEntry& entry = Append(RecentTextCatalogue);
+    TextClipEntry entry{};
     entry.Preview.Assign(MakePreview(text.substr(0, PreviewCapacity)));
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
+    AppendNewest(RecentTextCatalogue, entry, TempDir);
+    CatalogueChanged(CatalogueId::RecentText);
 }
 
 void AddBitmapClip(std::string_view fileName)
 {
-    BitmapClipEntry& entry = Append(RecentBitmapCatalogue);
+    BitmapClipEntry entry{};
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
+    AppendNewest(RecentBitmapCatalogue, entry, TempDir);
+    CatalogueChanged(CatalogueId::RecentBitmap);
 }
 
 bool RemoveRecentText(int index)
 {
-    return Remove(RecentTextCatalogue, index, TempDir);
+    return Remove(RecentTextCatalogue, CatalogueId::RecentText, index, TempDir);
 }
 
 bool RemoveSavedText(int index)
 {
-    return Remove(SavedTextCatalogue, index, StashDir);
+    return Remove(SavedTextCatalogue, CatalogueId::SavedText, index, StashDir);
 }
 
 bool RemoveRecentBitmap(int index)
 {
-    return Remove(RecentBitmapCatalogue, index, TempDir);
+    return Remove(RecentBitmapCatalogue, CatalogueId::RecentBitmap, index, TempDir);
 }
 
 bool RemoveSavedBitmap(int index)
 {
-    return Remove(SavedBitmapCatalogue, index, StashDir);
+    return Remove(SavedBitmapCatalogue, CatalogueId::SavedBitmap, index, StashDir);
 }
 
 void StashText(int index)
@@ -100,11 +185,13 @@ void StashText(int index)
     if (!IsLive(RecentTextCatalogue, index))
         return;
     const TextClipEntry& source = RecentTextCatalogue.Entries[index];
-    TextClipEntry& entry = Append(SavedTextCatalogue);
+    TextClipEntry entry{};
     entry.Preview.Assign(source.Preview.Text());
     entry.FileName.Assign(source.FileName.Text());
     entry.Captured = Now();
     CopyToStash(source);
+    AppendNewest(SavedTextCatalogue, entry, StashDir);
+    CatalogueChanged(CatalogueId::SavedText);
 }
 
 void StashBitmap(int index)
@@ -112,10 +199,12 @@ void StashBitmap(int index)
     if (!IsLive(RecentBitmapCatalogue, index))
         return;
     const BitmapClipEntry& source = RecentBitmapCatalogue.Entries[index];
-    BitmapClipEntry& entry = Append(SavedBitmapCatalogue);
+    BitmapClipEntry entry{};
     entry.FileName.Assign(source.FileName.Text());
     entry.Captured = Now();
     CopyToStash(source);
+    AppendNewest(SavedBitmapCatalogue, entry, StashDir);
+    CatalogueChanged(CatalogueId::SavedBitmap);
 }
 
 void ResetCatalogues() noexcept
@@ -124,6 +213,43 @@ void ResetCatalogues() noexcept
     Reset(SavedTextCatalogue);
     Reset(RecentBitmapCatalogue);
     Reset(SavedBitmapCatalogue);
+}
+
+std::uint64_t NextStamp() noexcept
+{
+    return ++changeCount;
+}
+
+std::uint64_t StampOf(CatalogueId id) noexcept
+{
+    switch (id) {
+    case CatalogueId::RecentText: return RecentTextCatalogue.Stamp;
+    case CatalogueId::SavedText: return SavedTextCatalogue.Stamp;
+    case CatalogueId::RecentBitmap: return RecentBitmapCatalogue.Stamp;
+    case CatalogueId::SavedBitmap: return SavedBitmapCatalogue.Stamp;
+    }
+    return 0;
+}
+
+Subscription::Subscription(ChangeHandler handler) : id_(++lastSubscriber)
+{
+    subscribers.push_back({id_, std::move(handler)});
+}
+
+Subscription::~Subscription()
+{
+    std::erase_if(subscribers, [this](const Subscriber& s) { return s.id == id_; });
+}
+
+Subscription::Subscription(Subscription&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+
+Subscription& Subscription::operator=(Subscription&& other) noexcept
+{
+    if (this != &other) {
+        std::erase_if(subscribers, [this](const Subscriber& s) { return s.id == id_; });
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
 }
 
 } // namespace store

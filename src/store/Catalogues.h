@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace store {
 
@@ -22,14 +24,26 @@ private:
     std::array<Entry, CatalogueCapacity> items_{};
 };
 
+enum class CatalogueId { RecentText, SavedText, RecentBitmap, SavedBitmap };
+
 // Live entries are slots 1..Count, oldest first; every slot above Count is zero.
 template <class Entry>
 struct Catalogue {
     Slots<Entry> Entries;
     std::int32_t Count = 0;
-    // Set when the catalogue file could not be read at start: the file is then
-    // left as it is at exit rather than overwritten with what memory holds.
+    // The store's change count at this catalogue's last change: a view made
+    // from it is current while this stays the same.
+    std::uint64_t Stamp = 0;
+    // Set when the catalogue file could not be read at start. Memory then
+    // holds only this run's entries, and the file is left as it is until it
+    // can be read again and this run's entries added to it.
     bool LoadFailed = false;
+    // Content files of entries that left while the file could not be read:
+    // it may name them too, so they are deleted only once it is read.
+    std::vector<std::string> LeftUnread;
+    // A failure to write the file has been reported; the next write that
+    // works clears it, so a failing streak is reported once.
+    bool WriteFailureReported = false;
 };
 
 using TextCatalogue = Catalogue<TextClipEntry>;
@@ -50,7 +64,7 @@ void CloseGap(Catalogue<Entry>& catalogue, int slot) noexcept
 }
 
 // Moves entries 2..10 down one slot and zeroes slot 10; Count is left alone.
-// The dropped entry's content file stays where it is.
+// Deleting the dropped entry's content file is the caller's business.
 template <class Entry>
 void DropOldest(Catalogue<Entry>& catalogue) noexcept
 {
@@ -73,17 +87,36 @@ Entry& Append(Catalogue<Entry>& catalogue) noexcept
     return slot;
 }
 
+bool SameFileName(const std::string& a, const std::string& b) noexcept;
+
+// Whether a live entry names fileName (file names ignore case).
+template <class Entry>
+bool NamesFile(const Catalogue<Entry>& catalogue, const std::string& fileName)
+{
+    for (int slot = 1; slot <= catalogue.Count; ++slot) {
+        if (SameFileName(catalogue.Entries[slot].FileName.Text(), fileName))
+            return true;
+    }
+    return false;
+}
+
 // Text with every byte below 32 replaced by "."; same length.
 std::string MakePreview(std::string_view text);
 
+// Every operation below that changes a catalogue writes its file at once
+// (StoreFiles.h) and then announces the change. A write failure is raised as
+// an IoError once per failing streak of that catalogue, after the change.
+
 // New newest recent entries for a content file already written to TempDir.
-// Over-long arguments are cut to the fields.
+// Over-long arguments are cut to the fields. An entry dropped from a full
+// catalogue takes its content file with it, unless another entry names it.
 void AddTextClip(std::string_view text, std::string_view fileName);
 void AddBitmapClip(std::string_view fileName);
 
-// Delete the entry's content file and remove the entry whatever the deletion
-// gave; the result is whether the file was deleted. Entries behind Index move
-// down one slot. An Index outside 1..Count changes nothing and gives false.
+// Remove the entry and delete its content file unless another entry of the
+// catalogue still names it; the result is whether the file was deleted.
+// Entries behind Index move down one slot. An Index outside 1..Count changes
+// nothing and gives false.
 bool RemoveRecentText(int index);
 bool RemoveSavedText(int index);
 bool RemoveRecentBitmap(int index);
@@ -95,7 +128,27 @@ bool RemoveSavedBitmap(int index);
 void StashText(int index);
 void StashBitmap(int index);
 
-// Empties all four catalogues and clears their LoadFailed flags.
+// Empties all four catalogues and clears their flags.
 void ResetCatalogues() noexcept;
+
+// The stamp of one catalogue, and a new stamp for a change (counting up).
+std::uint64_t StampOf(CatalogueId id) noexcept;
+std::uint64_t NextStamp() noexcept;
+
+// Heard after every change of a catalogue, once its file has been written.
+using ChangeHandler = std::function<void(CatalogueId changed)>;
+
+// A handler subscribed for the object's lifetime.
+class Subscription {
+public:
+    Subscription() = default;
+    explicit Subscription(ChangeHandler handler);
+    ~Subscription();
+    Subscription(Subscription&& other) noexcept;
+    Subscription& operator=(Subscription&& other) noexcept;
+
+private:
+    std::uint64_t id_ = 0;
+};
 
 } // namespace store

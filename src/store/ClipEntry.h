@@ -28,6 +28,10 @@ struct ShortString {
     std::size_t Size() const noexcept { return std::min<std::size_t>(Length, N); }
     std::string Text() const { return std::string(Chars, Size()); }
 
+    // A length byte beyond the field becomes the field's size; the
+    // characters stay as they are.
+    void CutLength() noexcept { Length = static_cast<std::uint8_t>(Size()); }
+
     // Cuts to the field and zeroes the unused tail.
     void Assign(std::string_view text) noexcept
     {
@@ -53,6 +57,17 @@ struct BitmapClipEntry {
 };
 
 #pragma pack(pop)
+
+// Every length byte within its field, every other byte as it was.
+inline void CutLengths(TextClipEntry& entry) noexcept
+{
+    entry.Preview.CutLength();
+    entry.FileName.CutLength();
+}
+inline void CutLengths(BitmapClipEntry& entry) noexcept
+{
+    entry.FileName.CutLength();
+}
 
 static_assert(sizeof(double) == 8);
 static_assert(sizeof(ShortString<PreviewCapacity>) == 51);

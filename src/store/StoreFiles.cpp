@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <optional>
+#include <vector>
 
 namespace store {
 
@@ -94,6 +97,7 @@ template <class Entry>
 void Load(Catalogue<Entry>& catalogue, const std::string& path)
 {
     catalogue = Catalogue<Entry>{};
+    catalogue.Stamp = NextStamp();
     const auto attributes = FindAttributes(path);
     if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
@@ -113,11 +117,16 @@ void Load(Catalogue<Entry>& catalogue, const std::string& path)
                 ThrowLastIoError();
             if (read != sizeof record)
                 throw IoError(ShortReadCode);
+            CutLengths(record);
             catalogue.Entries[slot] = record;
             catalogue.Count = slot;
         }
         CloseCatalogueFile(file);
     } catch (const IoError&) {
+        // Nothing of a file read in part: memory holds this run's entries
+        // only, to be added to the file once it can be read.
+        catalogue = Catalogue<Entry>{};
+        catalogue.Stamp = NextStamp();
         catalogue.LoadFailed = true;
         throw;
     }
@@ -128,18 +137,21 @@ void Load(Catalogue<Entry>& catalogue, const std::string& path)
 template <class Entry>
 void Save(const Catalogue<Entry>& catalogue, const std::string& path)
 {
-    if (catalogue.LoadFailed)
-        return;
+    std::array<Entry, CatalogueCapacity> records{};
+    const int count = std::clamp<int>(catalogue.Count, 0, CatalogueCapacity);
+    for (int slot = 1; slot <= count; ++slot) {
+        records[static_cast<std::size_t>(slot - 1)] = catalogue.Entries[slot];
+        CutLengths(records[static_cast<std::size_t>(slot - 1)]);
+    }
+    const DWORD size = static_cast<DWORD>(count * sizeof(Entry));
     const std::string fresh = path + ".new";
     try {
         ui::FileHandle file = OpenCatalogueFile(fresh, CREATE_ALWAYS);
-        for (int slot = 1; slot <= catalogue.Count; ++slot) {
-            DWORD written = 0;
-            if (!WriteFile(file.get(), &catalogue.Entries[slot], sizeof(Entry), &written, nullptr))
-                ThrowLastIoError();
-            if (written != sizeof(Entry))
-                throw IoError(ShortWriteCode);
-        }
+        DWORD written = 0;
+        if (size > 0 && !WriteFile(file.get(), records.data(), size, &written, nullptr))
+            ThrowLastIoError();
+        if (written != size)
+            throw IoError(ShortWriteCode);
         if (!FlushFileBuffers(file.get()))
             ThrowLastIoError();
         CloseCatalogueFile(file);
@@ -151,22 +163,86 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
     }
 }
 
-// Runs step on every catalogue and its file, in file order; each runs even when
-// an earlier one failed, and the first failure is raised at the end.
-template <class Step>
-void ForEachCatalogueFile(Step step)
+// Reads a catalogue that could not be read at start and puts this run's
+// entries after what its file holds, the newest ten kept; whether the file
+// could be read. Entries that leave on the way take their content files
+// with them, unless a kept entry names them.
+template <class Entry>
+bool ReadAgain(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder)
 {
-    // Before InitStoreFolders (a start that failed early) the names would be
-    // relative: files in whatever folder is current.
-    if (TempDir.empty() || StashDir.empty())
-        return;
-    FirstFailure failures;
-    failures.Run([&] { step(RecentTextCatalogue, TempDir + "txtclips.dat"); });
-    failures.Run([&] { step(SavedTextCatalogue, StashDir + "txtsaved.dat"); });
-    failures.Run([&] { step(RecentBitmapCatalogue, TempDir + "bmpclips.dat"); });
-    failures.Run([&] { step(SavedBitmapCatalogue, StashDir + "bmpsaved.dat"); });
-    failures.Raise();
+    Catalogue<Entry> merged;
+    try {
+        Load(merged, path);
+    } catch (const IoError&) {
+        return false;
+    }
+    std::vector<std::string> left = std::move(catalogue.LeftUnread);
+    for (int slot = 1; slot <= catalogue.Count; ++slot) {
+        if (merged.Count == CatalogueCapacity)
+            left.push_back(merged.Entries[1].FileName.Text());
+        Append(merged) = catalogue.Entries[slot];
+    }
+    catalogue.Entries = merged.Entries;
+    catalogue.Count = merged.Count;
+    catalogue.LoadFailed = false;
+    catalogue.LeftUnread.clear();
+    for (const std::string& name : left) {
+        const std::string file = ContentFilePath(folder, name);
+        if (!file.empty() && !NamesFile(catalogue, name))
+            DeleteFileA(file.c_str());
+    }
+    return true;
 }
+
+// Whether a catalogue holds anything of this run that its file lacks while
+// the file cannot be read.
+template <class Entry>
+bool HoldsUnkeptClips(const Catalogue<Entry>& catalogue) noexcept
+{
+    return catalogue.LoadFailed && catalogue.Count > 0;
+}
+
+// Brings a catalogue's file up to date with memory. A file that could not be
+// read is read again first and left alone while it still cannot be. A write
+// failure is raised once per failing streak.
+template <class Entry>
+void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder)
+{
+    if (catalogue.LoadFailed &&
+        ((catalogue.Count == 0 && catalogue.LeftUnread.empty()) || !ReadAgain(catalogue, path, folder)))
+        return;
+    try {
+        Save(catalogue, path);
+        catalogue.WriteFailureReported = false;
+    } catch (const IoError&) {
+        if (catalogue.WriteFailureReported)
+            return;
+        catalogue.WriteFailureReported = true;
+        throw;
+    }
+}
+
+// Runs step on a catalogue with the path of its file and its content folder.
+template <class Step>
+void WithCatalogue(CatalogueId id, Step step)
+{
+    switch (id) {
+    case CatalogueId::RecentText: step(RecentTextCatalogue, TempDir + "txtclips.dat", TempDir); break;
+    case CatalogueId::SavedText: step(SavedTextCatalogue, StashDir + "txtsaved.dat", StashDir); break;
+    case CatalogueId::RecentBitmap: step(RecentBitmapCatalogue, TempDir + "bmpclips.dat", TempDir); break;
+    case CatalogueId::SavedBitmap: step(SavedBitmapCatalogue, StashDir + "bmpsaved.dat", StashDir); break;
+    }
+}
+
+// Before InitStoreFolders (a start that failed early) the names would be
+// relative: files in whatever folder is current.
+bool FoldersSet() noexcept
+{
+    return !TempDir.empty() && !StashDir.empty();
+}
+
+constexpr CatalogueId kFileOrder[] = {CatalogueId::RecentText, CatalogueId::SavedText, CatalogueId::RecentBitmap,
+                                      CatalogueId::SavedBitmap};
 
 } // namespace
 
@@ -193,12 +269,44 @@ void InitStoreFolders(std::string_view exePath)
 
 void LoadCatalogues()
 {
-    ForEachCatalogueFile([](auto& catalogue, const std::string& path) { Load(catalogue, path); });
+    if (!FoldersSet())
+        return;
+    // Every catalogue is read even when an earlier one failed; the first
+    // failure is raised at the end.
+    FirstFailure failures;
+    for (CatalogueId id : kFileOrder) {
+        WithCatalogue(id, [&](auto& catalogue, const std::string& path, const std::string&) {
+            failures.Run([&] { Load(catalogue, path); });
+        });
+    }
+    failures.Raise();
+}
+
+void SaveCatalogue(CatalogueId id)
+{
+    if (FoldersSet())
+        WithCatalogue(id, [](auto& catalogue, const std::string& path, const std::string& folder) {
+            Write(catalogue, path, folder);
+        });
 }
 
 void SaveCatalogues()
 {
-    ForEachCatalogueFile([](const auto& catalogue, const std::string& path) { Save(catalogue, path); });
+    if (!FoldersSet())
+        return;
+    FirstFailure failures;
+    std::string unkept;
+    for (CatalogueId id : kFileOrder) {
+        WithCatalogue(id, [&](auto& catalogue, const std::string& path, const std::string& folder) {
+            failures.Run([&] { Write(catalogue, path, folder); });
+            if (HoldsUnkeptClips(catalogue))
+                unkept += (unkept.empty() ? "" : " and ") + path;
+        });
+    }
+    // Losing this run's clips matters more than a file that failed to write.
+    if (!unkept.empty())
+        throw ui::AppError(ui::Format("The clips of this run could not be kept in %s", unkept));
+    failures.Raise();
 }
 
 bool IsBareFileName(std::string_view fileName)

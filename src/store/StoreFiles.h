@@ -1,7 +1,7 @@
 // The working folders beside the executable and the catalogue files in them.
 #pragma once
 
-#include "store/ClipEntry.h"
+#include "store/Catalogues.h"
 
 #include <string>
 #include <string_view>
@@ -20,12 +20,23 @@ std::string ProgramDirOf(std::string_view exePath);
 // that cannot be created is not reported here; its files fail later.
 void InitStoreFolders(std::string_view exePath);
 
-// Fill the catalogues from their files / write them back. Every catalogue is
-// handled even when another fails; the first failure is then raised as an
-// IoError. A catalogue that failed to load is not written back. Before
-// InitStoreFolders both do nothing.
+// Fills the catalogues from their files, cutting length bytes to their
+// fields. Every catalogue is read even when another fails; the first failure
+// is then raised as an IoError, and the failing catalogue starts empty.
 void LoadCatalogues();
+
+// Writes one catalogue's file through a new file moved over the old one. A
+// catalogue that failed to load is read again first: once it can be, this
+// run's entries follow what the file holds (the newest ten kept); while it
+// cannot, its file is left as it is. A failure to write is raised as an
+// IoError once per failing streak of that catalogue.
+void SaveCatalogue(CatalogueId id);
+
+// SaveCatalogue for all four, at exit. Raises "The clips of this run could
+// not be kept in <files>" when catalogues that still cannot be read hold
+// clips of this run, else the first write failure not yet reported.
 void SaveCatalogues();
+// Before InitStoreFolders the three above do nothing.
 
 // Whether fileName names a file directly inside a folder: not empty, no path
 // separators, drive or stream colons, wildcards or control characters, not

@@ -80,6 +80,7 @@ struct FindTraits {
 };
 
 using FileHandle = Owned<KernelTraits>;
+using KernelHandle = Owned<KernelTraits>;  // mutexes, events, processes
 using FindHandle = Owned<FindTraits>;
 using OwnedWindow = Owned<WindowTraits>;
 using Font = Owned<GdiTraits<HFONT>>;

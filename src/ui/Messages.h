@@ -9,4 +9,11 @@ namespace ui {
 // kept in one place so no two uses collide.
 constexpr UINT WM_TIDEMARK_FIRST = WM_APP + 1;
 
+// Posted by a browser to itself: list the catalogue again if it changed
+// while the browser was hidden.
+constexpr UINT WM_TIDEMARK_RELIST = WM_APP + 2;
+
+// Posted to the running copy's bar by a second start in the same folder.
+constexpr UINT WM_TIDEMARK_TO_FRONT = WM_APP + 3;
+
 } // namespace ui

@@ -1,6 +1,7 @@
 // The program's five windows, built in-process in a folder of the test's own.
 #include "app/Forms.h"
 #include "app/Program.h"
+#include "app/SingleInstance.h"
 #include "app/Splash.h"
 #include "bar/Form1.h"
 #include "support/TestSupport.h"
@@ -71,4 +72,22 @@ TEST(Program, FiveWindowsInOrderHiddenThenTheSplashHandsOverOnceAndTheyGoInRever
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(destroyed, (std::vector<std::string>{"TfrmAbout", "TfrmBmp", "TfrmText", "TForm1", "TfrmSplash"}));
     ui::App.ExeNameOverride.clear();
+}
+
+TEST(SingleInstance, OneCopyPerFolderHoweverItsPathIsSpelt)
+{
+    TempFolder one, other;
+    std::string lower = one.Path();
+    CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+    EXPECT_EQ(app::InstanceName(one.Path()), app::InstanceName(lower));
+    EXPECT_NE(app::InstanceName(one.Path()), app::InstanceName(other.Path()));
+    // One kernel object name, whatever the folder's length.
+    const std::string name = app::InstanceName(one.Path() + std::string(300, 'x') + "\\");
+    EXPECT_EQ(name.find('\\', name.find('\\') + 1), std::string::npos) << name;
+    EXPECT_LT(name.size(), 64u);
+
+    const app::SingleInstance first(one.Path());
+    EXPECT_TRUE(first.First());
+    EXPECT_FALSE(app::SingleInstance(lower).First());
+    EXPECT_TRUE(app::SingleInstance(other.Path()).First());
 }

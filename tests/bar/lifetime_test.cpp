@@ -5,11 +5,13 @@
 #include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
 #include "store/Catalogues.h"
+#include "bar/monitor_support.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 using namespace testing_support;
@@ -23,6 +25,8 @@ protected:
         saved_ = ui::App.Box;
         ui::App.Box = [this](const std::string& text, const std::string& caption, UINT) {
             boxes.push_back(caption + ": " + text);
+            if (onBox)
+                onBox();
             return IDOK;
         };
         ui::App.ExeNameOverride = folder.Path() + "tidemark.exe";
@@ -39,6 +43,8 @@ protected:
 
     TempFolder folder;
     std::vector<std::string> boxes;
+    // Runs while a box is open, as the box's message loop would.
+    std::function<void()> onBox;
 
 private:
     ui::Application::BoxHandler saved_;
@@ -66,8 +72,12 @@ TEST_F(BarLifetime, AReadOnlyCatalogueIsReportedAndKeptWhileEverythingElseLoads)
         EXPECT_EQ(Form1->Color(), 255);
         EXPECT_FALSE(Form1->HintsOn());
 
+        // Clips of this run that the file cannot take: one box at exit says so.
+        store::AddTextClip("lost", "clip0001.txt");
+        store::AddTextClip("lost too", "clip0002.txt");
         app::ReleaseProgramForms();
-        EXPECT_EQ(boxes.size(), 1u) << boxes.back();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1], "orv Tidemark: The clips of this run could not be kept in " + texts + ".");
     }
     EXPECT_EQ(ReadFileBytes(texts), kTwoTextRecords);
     std::string ini = ReadFileBytes(folder.Path() + "tidemark.ini");
@@ -82,10 +92,41 @@ TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFi
     Form1->SetColor(255);
     DeleteTree(folder.Path() + "stash");
 
+    // The exit box runs a message loop after the bar left the chain: a
+    // notification that still reaches it then is no clip.
+    onBox = [] {
+        monitor_test::CopyText("after leaving the chain");
+        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+    };
     app::ReleaseProgramForms();
+    EXPECT_TRUE(SortedFileNames(folder.Path() + "temp\\clip*").empty());
     ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: Invalid filename."});
     EXPECT_NE(ReadFileBytes(folder.Path() + "tidemark.ini").find("Color=255"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "temp\\txtclips.dat").size(), 112u);
     EXPECT_TRUE(FileExists(folder.Path() + "temp\\bmpclips.dat"));
     EXPECT_FALSE(FileExists(folder.Path() + "stash\\txtsaved.dat"));
+}
+
+TEST_F(BarLifetime, AStartThatFailedBeforeItsFoldersLeavesNoSettingsFileAnywhere)
+{
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string bare = std::string(windows) + "\\tidemark.ini";
+    DeleteFileA(bare.c_str());
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.Path().c_str());
+
+    app::CreateProgramForms();
+    DeleteFileA((folder.Path() + "tidemark.ini").c_str());
+    // As after a set-up that failed before the folders were set.
+    store::ProgramDir.clear();
+    store::TempDir.clear();
+    store::StashDir.clear();
+    app::ReleaseProgramForms();
+    SetCurrentDirectoryA(previous);
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(FileExists(bare));
+    EXPECT_FALSE(FileExists(folder.Path() + "tidemark.ini"));
 }

@@ -191,7 +191,7 @@ TEST_F(TextCapture, ContentMarkedPrivateIsNotCaptured)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
 }
 
-TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryAndLeavesItsFile)
+TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryWithItsFile)
 {
     std::vector<std::string> names;
     for (int i = 1; i <= 11; ++i) {
@@ -202,8 +202,8 @@ TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryAndLeavesItsFile)
     EXPECT_EQ(store::RecentTextCatalogue.Entries[1].FileName.Text(), names[1]);
     EXPECT_EQ(store::RecentTextCatalogue.Entries[10].FileName.Text(), names[10]);
     EXPECT_EQ(store::RecentTextCatalogue.Entries[10].Preview.Text(), "clip number 11");
-    EXPECT_EQ(ReadFileBytes(TempDir() + names[0]), "clip number 1");
-    EXPECT_EQ(ContentFiles().size(), 11u);
+    EXPECT_FALSE(FileExists(TempDir() + names[0]));
+    EXPECT_EQ(ContentFiles().size(), 10u);
 }
 
 TEST_F(TextCapture, AMissingTempFolderIsReportedAndAddsNothing)
@@ -216,6 +216,25 @@ TEST_F(TextCapture, AMissingTempFolderIsReportedAndAddsNothing)
     EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - 5), ".txt.");
     EXPECT_EQ(Captured(), 0);
     EXPECT_EQ(GetWindowTextLengthA(Form1->Memo1), 0);
+}
+
+TEST_F(TextCapture, ACatalogueThatCannotBeWrittenIsReportedOnceAndWrittenWhenItCanBe)
+{
+    CopyText("first");
+    const std::string catalogue = TempDir() + "txtclips.dat";
+    {
+        ReadOnlyFile readOnly(catalogue);
+        ASSERT_TRUE(readOnly.Active());
+        CopyText("second");
+        CopyText("third");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "File access denied.");
+        EXPECT_EQ(ReadFileBytes(catalogue).size(), sizeof(store::TextClipEntry));
+    }
+    CopyText("fourth");
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 4);
+    EXPECT_EQ(ReadFileBytes(catalogue).size(), 4 * sizeof(store::TextClipEntry));
 }
 
 TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormat)

@@ -90,3 +90,19 @@ TEST_F(MakeClipFileNameTest, TheClockAndTheFilesInTempDirGiveTheName)
     CopyBitmap(ColourBitmap(2, 2, 0, 0));
     EXPECT_EQ(NewestBitmap().FileName.Text(), "clip014A.bmp");
 }
+
+TEST_F(MakeClipFileNameTest, ANameHeldInTheStashIsNotGivenSoAStashNeverOverwritesAnOlderSavedClip)
+{
+    fixedNow = At(2024, 3, 7, 14, 5, 30);
+    store::SetClock(&FixedClock);
+    CopyText("saved long ago");
+    store::StashText(1);
+    store::RemoveRecentText(1);  // its recent file goes, its stash copy stays
+    ASSERT_FALSE(FileExists(TempDir() + "clip014A.txt"));
+
+    CopyText("a new clip");
+    EXPECT_EQ(NewestText().FileName.Text(), "clip014B.txt");
+    store::StashText(store::RecentTextCatalogue.Count);
+    EXPECT_EQ(ReadFileBytes(store::StashDir + "clip014A.txt"), "saved long ago");
+    EXPECT_EQ(ReadFileBytes(store::StashDir + "clip014B.txt"), "a new clip");
+}

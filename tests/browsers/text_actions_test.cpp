@@ -141,9 +141,9 @@ TEST_F(TextBrowserTest, FileNameThatIsNotABareNameIsNeverOpened)
     // A catalogue file pointing outside the store's folder.
     testing_support::WriteFileBytes(store::ProgramDir + "secr.txt", "not a clip");
     store::AddTextClip("odd", "..\\secr.txt");
-    browser->ShowCatalogue(false);
     monitor_test::CopyText("before");
-    Select(0);
+    browser->ShowCatalogue(false);
+    Select(1);
     Choose(TfrmText::mnuCopy);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Cannot open file " + store::TempDir + "..\\secr.txt.");
@@ -261,6 +261,22 @@ TEST_F(TextBrowserTest, StaleLineIsNotActedOnAndTheViewIsRefilled)
     Choose(TfrmText::mnuDel);
     EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
     EXPECT_EQ(Lines(), (std::vector<Line>{{"one", 1}}));
+
+    // A full catalogue that moved on while the browser was hidden: each line
+    // would name the next-newer clip, and Delete would take one unseen.
+    for (int i = 2; i <= 10; ++i)
+        AddClip("clip " + std::to_string(i));
+    browser->ShowCatalogue(false);
+    const std::string unseen = AddClip("captured while hidden");
+    Select(0);  // "clip 10", as the list still says
+    Choose(TfrmText::mnuDel);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 10);
+    EXPECT_TRUE(FileExists(store::TempDir + unseen));
+    EXPECT_EQ(Lines().front(), (Line{"captured while hidden", 10}));
+    Select(1);
+    Choose(TfrmText::mnuDel);
+    EXPECT_EQ(Lines()[1], (Line{"clip 9", 8}));
+    EXPECT_EQ(store::RecentTextCatalogue.Entries[9].Preview.Text(), "captured while hidden");
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -294,9 +310,13 @@ TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTh
     EXPECT_EQ(Lines().front(), (Line{"newest capture", 3}));
     EXPECT_EQ(browser->labStatus.Text(), "3 clips found.");
 
-    // A hidden browser is left alone.
+    // A hidden browser is left alone, and lists its catalogue again when it
+    // shows once more (as after a restore of the minimised program).
     browser->Hide();
     browser->labStatus.SetText("untouched");
     monitor_test::CopyText("while hidden");
     EXPECT_EQ(browser->labStatus.Text(), "untouched");
+    ShowWindow(browser->Handle(), SW_SHOWNA);
+    EXPECT_TRUE(testing_support::PumpUntil([&] { return Lines().front() == Line{"while hidden", 4}; }, 2000));
+    EXPECT_EQ(browser->labStatus.Text(), "4 clips found.");
 }

@@ -77,28 +77,59 @@ TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
     EXPECT_EQ(records[1].Preview.Text(), "on again");
 }
 
-TEST_F(BarScenario, ElevenTextsDropTheOldestEntryButNotItsFile)
+TEST_F(BarScenario, TwentyFiveTextsLeaveOnlyTheTenNamedFilesInTheRecentFolder)
 {
     TempFolder folder;
     RunningProgram program(folder.Path());
     ASSERT_TRUE(program.Start());
     std::vector<std::string> files;
-    for (int i = 1; i <= 11; ++i) {
+    for (int i = 1; i <= 25; ++i) {
         files.push_back(CopyTextAndWait(program, "text number " + std::to_string(i)));
         ASSERT_FALSE(files.back().empty()) << i;
     }
-    ASSERT_TRUE(program.Exit());
-    ASSERT_EQ(program.WaitForExit(), 0u);
-
+    // Written at once: the file holds the ten newest before the program ends.
     const TextRecords records = RecentTexts(folder.Path());
     ASSERT_EQ(records.size(), 10u);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(records[i].Preview.Text(), "text number " + std::to_string(i + 2));
-        EXPECT_EQ(records[i].FileName.Text(), files[i + 1]);
+        EXPECT_EQ(records[i].Preview.Text(), "text number " + std::to_string(i + 16));
+        EXPECT_EQ(records[i].FileName.Text(), files[i + 15]);
     }
-    const std::vector<std::string> named = RecordFileNames(records);
-    EXPECT_EQ(std::count(named.begin(), named.end(), files[0]), 0);
-    EXPECT_EQ(ReadFileBytes(program.TempFile(files[0])), "text number 1");
+    std::vector<std::string> named = RecordFileNames(records);
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "txt"), named);
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(RecentTexts(folder.Path()).size(), 10u);
+}
+
+TEST_F(BarScenario, ASecondCopyInTheSameFolderBringsTheFirstBackAndEndsWithoutTouchingAFile)
+{
+    TempFolder folder;
+    RunningProgram first(folder.Path());
+    ASSERT_TRUE(first.Start());
+    ASSERT_FALSE(CopyTextAndWait(first, "before the second start").empty());
+    first.SystemCommand(SC_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(first.Bar()); }, kReactionTimeoutMs));
+    auto files = [&] {
+        std::vector<std::string> all;
+        for (const char* in : {"", "temp\\", "stash\\"})
+            for (const std::string& name : SortedFileNames(folder.Path() + in + "*"))
+                all.push_back(in + name + ":" + std::to_string(ReadFileBytes(folder.Path() + in + name).size()));
+        return all;
+    };
+    const std::vector<std::string> before = files();
+
+    RunningProgram second(folder.Path());
+    ASSERT_TRUE(second.Launch());
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(first.Bar()) != FALSE; }, kReactionTimeoutMs));
+    EXPECT_EQ(files(), before);
+
+    // The first one goes on as before.
+    ASSERT_FALSE(CopyTextAndWait(first, "after the second start").empty());
+    ASSERT_TRUE(first.Exit());
+    ASSERT_EQ(first.WaitForExit(), 0u);
+    EXPECT_EQ(RecentTexts(folder.Path()).size(), 2u);
 }
 
 TEST_F(BarScenario, ExitFromTheMainMenuSavesTheCatalogues)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace testing_support;
 
 class ErrorScenario : public ScenarioTest {};
@@ -21,7 +23,7 @@ std::string TextRecord(const std::string& preview, const std::string& fileName, 
 
 } // namespace
 
-TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
+TEST_F(ErrorScenario, LockedCataloguesAreReportedAtStartAndKeepTheirEntriesWithTheRunsNewOnes)
 {
     TempFolder folder;
     CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
@@ -32,10 +34,15 @@ TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
     WriteFileBytes(saved, savedBytes);
     WriteFileBytes(folder.Path() + "stash\\clip0001.txt", "first saved");
     WriteFileBytes(folder.Path() + "stash\\clip0002.txt", "second saved");
+    const std::string recent = folder.Path() + "temp\\txtclips.dat";
+    std::string older = TextRecord("an older clip", "clip0003.txt", 46001.0);
+    older[100] = '\x5A'; // reserved bytes another version may have used
     WriteFileBytes(folder.Path() + "temp\\clip0003.txt", "an older clip");
-    WriteFileBytes(folder.Path() + "temp\\txtclips.dat", TextRecord("an older clip", "clip0003.txt", 46001.0));
-    ReadOnlyFile readOnly(saved);
-    ASSERT_TRUE(readOnly.Active());
+    WriteFileBytes(recent, older);
+    ReadOnlyFile savedLocked(saved);
+    ASSERT_TRUE(savedLocked.Active());
+    std::optional<ReadOnlyFile> recentLocked(std::in_place, recent);
+    ASSERT_TRUE(recentLocked->Active());
 
     RunningProgram program(folder.Path());
     ASSERT_TRUE(program.Launch());
@@ -44,18 +51,31 @@ TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
     EXPECT_EQ(box.text, "File access denied.");
     ASSERT_TRUE(program.PressOk(box));
 
-    // The program goes on: it shows its bar and captures.
+    // The program goes on: it shows its bar and captures, and the locked
+    // file keeps its bytes meanwhile.
     ASSERT_TRUE(program.WaitForBar());
-    const std::string file = CopyTextAndWait(program, "captured after the error");
-    ASSERT_FALSE(file.empty());
+    const std::string during = CopyTextAndWait(program, "captured while locked");
+    ASSERT_FALSE(during.empty());
+    ASSERT_TRUE(program.Idle());
+    EXPECT_EQ(ReadFileBytes(recent), older);
+
+    // Unlocked: the next capture puts the run's clips after the old one.
+    recentLocked.reset();
+    const std::string after = CopyTextAndWait(program, "captured after the unlock");
+    ASSERT_FALSE(after.empty());
+    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(recent).size() == 3 * sizeof(store::TextClipEntry); },
+                          kReactionTimeoutMs));
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
 
     EXPECT_EQ(ReadFileBytes(saved), savedBytes);
-    const auto recent = CatalogueRecords<store::TextClipEntry>(folder.Path() + "temp\\txtclips.dat");
-    ASSERT_EQ(recent.size(), 2u);
-    EXPECT_EQ(recent[0].FileName.Text(), "clip0003.txt");
-    EXPECT_EQ(recent[1].FileName.Text(), file);
+    const std::string bytes = ReadFileBytes(recent);
+    EXPECT_EQ(bytes.substr(0, sizeof(store::TextClipEntry)), older);
+    const auto records = CatalogueRecords<store::TextClipEntry>(recent);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].FileName.Text(), during);
+    EXPECT_EQ(records[2].FileName.Text(), after);
+    EXPECT_EQ(ReadFileBytes(program.TempFile(during)), "captured while locked");
     for (const char* other : {"temp\\bmpclips.dat", "stash\\bmpsaved.dat"}) {
         EXPECT_TRUE(FileExists(folder.Path() + other)) << other;
     }

@@ -235,3 +235,66 @@ TEST_F(TextScenario, AClipWhoseFileWasDeletedReportsItAndLosesNothing)
     EXPECT_EQ(ReadFileBytes(program.TempFile(files[0])), "first");
     EXPECT_EQ(ReadFileBytes(program.TempFile(files[2])), "third");
 }
+
+TEST_F(TextScenario, ClipsOfAProgramThatWasKilledAreListedAtTheNextStart)
+{
+    TempFolder folder;
+    {
+        RunningProgram program(folder.Path());
+        ASSERT_TRUE(program.Start());
+        for (const char* text : {"first before the kill", "second", "third"})
+            ASSERT_FALSE(CopyTextAndWait(program, text).empty()) << text;
+        ASSERT_TRUE(program.Kill());
+    }
+    EmptyTheClipboard();
+    EXPECT_FALSE(FileExists(folder.Path() + "tidemark.ini")); // no tear-down ran
+
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const TextBrowser browser = OpenTextBrowser(program, false);
+    ASSERT_NE(browser.list, nullptr);
+    EXPECT_TRUE(browser.WaitForLines({"third", "second", "first before the kill"}));
+    ASSERT_TRUE(ExitFromBrowser(program, browser));
+}
+
+TEST_F(TextScenario, AfterARestoreWithAFullCatalogueDeleteRemovesTheClipTheUserSees)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 10; ++i) {
+        const std::string text = "clip " + std::to_string(i);
+        ASSERT_FALSE(CopyTextAndWait(program, text).empty()) << i;
+        lines.insert(lines.begin(), text);
+    }
+    const TextBrowser browser = OpenTextBrowser(program, false);
+    ASSERT_NE(browser.list, nullptr);
+    ASSERT_TRUE(browser.WaitForLines(lines));
+
+    program.SystemCommand(SC_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(browser.window); }, kReactionTimeoutMs));
+    const std::string older = CopyTextAndWait(program, "while down");
+    const std::string newest = CopyTextAndWait(program, "while down, newest");
+    ASSERT_FALSE(older.empty());
+    ASSERT_FALSE(newest.empty());
+    program.SystemCommand(SC_RESTORE);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(browser.window) != FALSE; }, kReactionTimeoutMs));
+    lines.pop_back();
+    lines.pop_back();
+    lines.insert(lines.begin(), {"while down, newest", "while down"});
+    ASSERT_TRUE(browser.WaitForLines(lines));
+
+    // The top line is what Delete takes: the clip and its file.
+    ASSERT_TRUE(browser.Select(0));
+    ASSERT_TRUE(ChooseForLine(program, browser, 0, 'D'));
+    lines.erase(lines.begin());
+    ASSERT_TRUE(browser.WaitForLines(lines));
+    EXPECT_FALSE(FileExists(program.TempFile(newest)));
+    EXPECT_EQ(ReadFileBytes(program.TempFile(older)), "while down");
+    const TextRecords records = Records(folder.Path() + "temp\\txtclips.dat");
+    ASSERT_EQ(records.size(), 9u);
+    EXPECT_EQ(records.back().Preview.Text(), "while down");
+    EXPECT_EQ(records.front().Preview.Text(), "clip 3");
+    ASSERT_TRUE(ExitFromBrowser(program, browser));
+}

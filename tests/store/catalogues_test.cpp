@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "store/IoError.h"
 #include "store/StoreFiles.h"
 
 #include <cstring>
@@ -96,14 +97,21 @@ TEST_F(CatalogueTest, AddTextClipFillsTheNewestSlot)
     EXPECT_EQ(SavedTextCatalogue.Count, 0);
 }
 
-TEST_F(CatalogueTest, EleventhClipDropsTheOldest)
+TEST_F(CatalogueTest, EleventhClipDropsTheOldestWithItsFileAndEveryChangeIsWrittenAtOnce)
 {
     AddTextClips(11);
     EXPECT_EQ(RecentTextCatalogue.Count, 10);
     EXPECT_EQ(FileNames(RecentTextCatalogue), Names(2, 11));
     EXPECT_EQ(RecentTextCatalogue.Entries[1].Preview.Text(), "text 2");
-    // Nothing deletes the dropped clip's file.
-    EXPECT_TRUE(FileExists(TempDir + ClipName(1)));
+    EXPECT_FALSE(FileExists(TempDir + ClipName(1)));
+    EXPECT_TRUE(FileExists(TempDir + ClipName(2)));
+    // The file holds what memory holds, and only the changed catalogue was written.
+    EXPECT_EQ(ReadBytes(TempDir + "txtclips.dat"), Bytes(&RecentTextCatalogue.Entries[1], 10 * sizeof(TextClipEntry)));
+    for (const char* untouched : {"stash\\txtsaved.dat", "temp\\bmpclips.dat", "stash\\bmpsaved.dat"})
+        EXPECT_FALSE(Exists(ProgramDir + untouched)) << untouched;
+    RemoveRecentText(10);
+    EXPECT_EQ(ReadBytes(TempDir + "txtclips.dat")->size(), 9 * sizeof(TextClipEntry));
+    EXPECT_EQ(StrayTempFile(TempDir), std::nullopt);
 }
 
 TEST_F(CatalogueTest, AddBitmapClipFillsTheNewestSlot)
@@ -205,7 +213,17 @@ TEST_F(CatalogueTest, StashIntoAFullSavedCatalogue)
     EXPECT_EQ(SavedTextCatalogue.Count, 10);
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Text(), ClipName(2));
     EXPECT_EQ(SavedTextCatalogue.Entries[10].FileName.Text(), "extra.txt");
-    EXPECT_TRUE(FileExists(StashDir + ClipName(1))); // the dropped one's file stays
+    // The dropped saved clip's stash copy goes.
+    EXPECT_FALSE(FileExists(StashDir + ClipName(1)));
+    EXPECT_TRUE(FileExists(StashDir + ClipName(2)));
+    EXPECT_EQ(ReadBytes(StashDir + "txtsaved.dat")->size(), 10 * sizeof(TextClipEntry));
+
+    // Clip 2 again: its older saved entry drops out, its file stays for the new one.
+    ASSERT_EQ(RecentTextCatalogue.Entries[1].FileName.Text(), ClipName(2));
+    StashText(1);
+    EXPECT_EQ(SavedTextCatalogue.Entries[10].FileName.Text(), ClipName(2));
+    EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Text(), ClipName(3));
+    EXPECT_TRUE(FileExists(StashDir + ClipName(2)));
 }
 
 TEST_F(CatalogueTest, StashTwiceSharesOneFile)
@@ -218,10 +236,11 @@ TEST_F(CatalogueTest, StashTwiceSharesOneFile)
     ASSERT_EQ(SavedTextCatalogue.Count, 2);
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Text(), SavedTextCatalogue.Entries[2].FileName.Text());
     EXPECT_EQ(ReadBytes(StashDir + ClipName(1)), "changed");
-    EXPECT_TRUE(RemoveSavedText(2));
+    // The file stays while another entry names it.
+    EXPECT_FALSE(RemoveSavedText(2));
+    EXPECT_EQ(ReadBytes(StashDir + ClipName(1)), "changed");
+    EXPECT_TRUE(RemoveSavedText(1));
     EXPECT_FALSE(FileExists(StashDir + ClipName(1)));
-    EXPECT_FALSE(RemoveSavedText(1));
-    EXPECT_EQ(SavedTextCatalogue.Count, 0);
 }
 
 TEST_F(CatalogueTest, StashWithoutItsFileStillAddsTheEntry)
@@ -236,7 +255,7 @@ TEST_F(CatalogueTest, StashWithoutItsFileStillAddsTheEntry)
     WriteBytes(TempDir + "clip000A.bmp", "bits");
     AddBitmapClip("clip000A.bmp");
     DeleteTree(StashDir);
-    StashBitmap(2);
+    EXPECT_THROW(StashBitmap(2), IoError); // its catalogue file cannot be written there either
     EXPECT_EQ(SavedBitmapCatalogue.Count, 2);
 }
 

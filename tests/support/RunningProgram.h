@@ -197,6 +197,20 @@ public:
 
     DWORD WaitForExit(DWORD ms = 10000) { return process_.WaitForExit(ms); }
 
+    // Ended outright, as by End task or a crash: no tear-down runs.
+    bool Kill()
+    {
+        return TerminateProcess(process_.Process(), 99) && process_.WaitForExit(kReactionTimeoutMs) == 99;
+    }
+
+    // What the taskbar button's menu sends the application window.
+    void SystemCommand(WPARAM command) const
+    {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(process_.FindWindowOfClass("TidemarkApplication"), WM_SYSCOMMAND, command, 0,
+                            SMTO_NORMAL, kReactionTimeoutMs, &ignored);
+    }
+
 private:
     std::string folder_;
     ProgramProcess process_;

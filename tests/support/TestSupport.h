@@ -183,9 +183,10 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
 // The real program, copied into a fresh folder and started there.
 class ProgramProcess {
 public:
+    // A second program in the same folder runs the copy already there.
     explicit ProgramProcess(const std::string& folder) : folder_(folder)
     {
-        CopyFileA((ModuleDir() + "tidemark.exe").c_str(), (folder + "tidemark.exe").c_str(), FALSE);
+        CopyFileA((ModuleDir() + "tidemark.exe").c_str(), (folder + "tidemark.exe").c_str(), TRUE);
     }
     ~ProgramProcess()
     {

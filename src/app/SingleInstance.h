@@ -1,0 +1,36 @@
+// One running copy per program folder: two copies in one folder would write
+// the same catalogues, and the last to write would win.
+#pragma once
+
+#include "ui/Handles.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// The name of a program folder's mutex, the same however the folder's path is
+// spelt (case, short names); copies in different folders get different ones.
+std::string InstanceName(std::string_view programDir);
+
+class SingleInstance {
+public:
+    // Claims the folder for this copy, or finds that another copy has it.
+    explicit SingleInstance(std::string_view programDir);
+
+    bool First() const noexcept { return first_; }
+    // Marks the window that a later start in the same folder asks to come
+    // to the front.
+    void MarkWindow(HWND window) const;
+    // Asks the copy already running in the folder to come to the front.
+    void BringRunningCopyToFront() const;
+
+private:
+    std::string name_;
+    ui::KernelHandle mutex_;
+    bool first_ = false;
+};
+
+} // namespace app
