@@ -183,9 +183,10 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
 // The real program, copied into a fresh folder and started there.
 class ProgramProcess {
 public:
-    explicit ProgramProcess(const std::string& folder) : folder_(folder)
+    explicit ProgramProcess(const std::string& folder, const std::string& exe = ModuleDir() + "tidemark.exe")
+        : folder_(folder)
     {
-        CopyFileA((ModuleDir() + "tidemark.exe").c_str(), (folder + "tidemark.exe").c_str(), FALSE);
+        CopyFileA(exe.c_str(), (folder + "tidemark.exe").c_str(), FALSE);
     }
     ~ProgramProcess()
     {
