@@ -3,6 +3,7 @@
 #include "app/Credits.h"
 #include "resource.h"
 #include "ui/Fonts.h"
+#include "version.h"
 
 #include <string>
 
@@ -34,7 +35,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0), kMaroon = RGB(128, 0, 0);
 
 constexpr const char* kCaption = "About Tidemark";
 constexpr const char* kProductText = "orv Tidemark";
-constexpr const char* kVersionText = "Version 1.01";
+constexpr const char* kVersionText = "Version " TIDEMARK_VERSION;
 // The credit line here also names the maker's town.
 constexpr const char* kTown = "Tidewater";
 

@@ -56,7 +56,10 @@ struct MessageBoxSeen {
 
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::string& folder) : folder_(folder), process_(folder) {}
+    explicit RunningProgram(const std::string& folder, const std::string& exe = ModuleDir() + "tidemark.exe")
+        : folder_(folder), process_(folder, exe)
+    {
+    }
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 

@@ -184,9 +184,10 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
 class ProgramProcess {
 public:
     // A second program in the same folder runs the copy already there.
-    explicit ProgramProcess(const std::string& folder) : folder_(folder)
+    explicit ProgramProcess(const std::string& folder, const std::string& exe = ModuleDir() + "tidemark.exe")
+        : folder_(folder)
     {
-        CopyFileA((ModuleDir() + "tidemark.exe").c_str(), (folder + "tidemark.exe").c_str(), TRUE);
+        CopyFileA(exe.c_str(), (folder + "tidemark.exe").c_str(), TRUE);
     }
     ~ProgramProcess()
     {
