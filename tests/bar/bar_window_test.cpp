@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 using namespace bar_testing;
+using testing_support::Above;
 using testing_support::HintText;
 using testing_support::MenuCaptions;
 using testing_support::PumpMessages;
@@ -29,15 +30,6 @@ LOGFONTA FontOf(HFONT font)
 bool MenuChecked(HMENU menu, UINT id)
 {
     return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
-// Whether `upper` is above `lower` in the z-order of top-level windows.
-bool Above(HWND upper, HWND lower)
-{
-    for (HWND h = GetWindow(upper, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (h == lower)
-            return true;
-    return false;
 }
 
 COLORREF ClientPixel(HWND hwnd, int x, int y)
