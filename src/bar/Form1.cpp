@@ -225,7 +225,11 @@ void TForm1::FormDestroy()
 
 void TForm1::FormClose()
 {
-    frmSplash->Close();
+    // Closing the main window ends the program; without one, end it here.
+    if (frmSplash)
+        frmSplash->Close();
+    else
+        ui::App.Terminate();
 }
 
 void TForm1::SetColor(int32_t color)
@@ -278,8 +282,7 @@ void TForm1::butHelpClick()
 
 void TForm1::butTextClick()
 {
-    frmText->ShowCatalogue(false);
-    frmText->Show();
+    OpenTextBrowser(false);
 }
 
 void TForm1::butBmpClick()
@@ -289,7 +292,14 @@ void TForm1::butBmpClick()
 
 void TForm1::mnuSavedTextClick()
 {
-    frmText->ShowCatalogue(true);
+    OpenTextBrowser(true);
+}
+
+void TForm1::OpenTextBrowser(bool saved)
+{
+    if (!frmText)
+        return;
+    frmText->ShowCatalogue(saved);
     frmText->Show();
 }
 
@@ -300,6 +310,8 @@ void TForm1::mnuSavedBmpClick()
 
 void TForm1::OpenBitmapBrowser(bool saved)
 {
+    if (!frmBmp)
+        return;
     try {
         frmBmp->ShowCatalogue(saved);
     } catch (...) {
@@ -315,12 +327,13 @@ void TForm1::mnuPrefsClick() {}
 
 void TForm1::mnuAboutClick()
 {
-    frmAbout->Show();
+    if (frmAbout)
+        frmAbout->Show();
 }
 
 void TForm1::mnuHelpClick()
 {
-    WinHelpCall(frmSplash->Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
+    WinHelpCall(frmSplash ? frmSplash->Handle() : ui::App.Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
 }
 
 void TForm1::mnuHintsClick()

@@ -105,6 +105,7 @@ protected:
 
 private:
     void OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at);
+    void OpenTextBrowser(bool saved);
     void OpenBitmapBrowser(bool saved);
     void ReadSettings();
     void JoinClipboardChain();

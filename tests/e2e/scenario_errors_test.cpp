@@ -42,12 +42,32 @@ TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
     const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark", kStartTimeoutMs);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, "File access denied.");
+
+    // The user reads it past the splash's two seconds and clicks where the
+    // bar's buttons will be: the bar stays away until every window is built.
+    const std::vector<HWND> bars = ProcessWindows(program.Id(), "TForm1", nullptr, false);
+    ASSERT_EQ(bars.size(), 1u);
+    const DWORD boxSeen = GetTickCount();
+    for (int round = 0; GetTickCount() - boxSeen < 3000; ++round) {
+        const POINT button = round % 2 ? bar_layout::butBmp : bar_layout::butText;
+        ClickAt(OnScreen(bars[0], {button.x + 12, button.y + 12}));
+        PumpUntil([&] { return GetTickCount() - boxSeen >= 300u * (round + 1); });
+        EXPECT_FALSE(IsWindowVisible(bars[0]));
+    }
     ASSERT_TRUE(program.PressOk(box));
 
-    // The program goes on: it shows its bar and captures.
+    // The program goes on: it shows its bar for good, opens a browser and
+    // captures.
     ASSERT_TRUE(program.WaitForBar());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "TfrmSplash").empty());
+    ASSERT_TRUE(program.ClickBarButton(bar_layout::butText));
+    const HWND browser = program.WaitForWindow("TfrmText");
+    ASSERT_NE(browser, nullptr);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(program.WaitUntilGone(browser));
     const std::string file = CopyTextAndWait(program, "captured after the error");
     ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "TfrmSplash").empty());
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
 
