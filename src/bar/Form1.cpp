@@ -441,7 +441,13 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
         SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
                             &ignored);
     }
-    monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+    // The viewer that sent this waits for it: a failure is shown once the
+    // handler has returned, never from inside it.
+    try {
+        monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+    } catch (...) {
+        ui::App.ShowExceptionLater(std::current_exception());
+    }
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)

@@ -80,3 +80,37 @@ TEST_F(ErrorScenario, AReadOnlyCatalogueIsReportedAtStartAndLeftAsItWas)
         EXPECT_TRUE(FileExists(folder.Path() + other)) << other;
     }
 }
+
+TEST_F(ErrorScenario, ACaptureThatFailsHoldsUpNoViewerAndItsBoxFollowsAlone)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    CountingViewer ahead;  // passes every notice on to the program
+    DeleteTree(folder.Path() + "temp");
+
+    CopyText("nowhere to go");
+    ASSERT_TRUE(PumpUntil([&] { return ahead.draws >= 1; }, kReactionTimeoutMs));
+    EXPECT_LT(ahead.slowestPassMs, 1000u);
+    const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_NE(box.text.find("Cannot create file "), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("\\temp\\clip"), std::string::npos) << box.text;
+
+    // Another failure while the box is up: passed on as quickly, and no
+    // second box. Twice idle: a box it posted itself would be up by then.
+    const int before = ahead.draws;
+    CopyText("nowhere either");
+    ASSERT_TRUE(PumpUntil([&] { return ahead.draws > before; }, kReactionTimeoutMs));
+    EXPECT_LT(ahead.slowestPassMs, 1000u);
+    ASSERT_TRUE(program.Idle() && program.Idle());
+    EXPECT_EQ(ProcessWindows(program.Id(), "#32770").size(), 1u);
+    ASSERT_TRUE(program.PressOk(box));
+
+    // With its folder back, the program captures again and shows nothing.
+    CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
+    ASSERT_FALSE(CopyTextAndWait(program, "somewhere again").empty());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+}
