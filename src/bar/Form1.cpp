@@ -361,7 +361,11 @@ void TForm1::mnuColorClick()
     cc.rgbResult = dlgColorCurrent;
     cc.lpCustColors = dlgColorCustom;
     cc.Flags = CC_RGBINIT;
-    if (!ChooseColorCall(cc))
+    // Modal to the whole program, as the boxes are: the dialog itself would
+    // disable only its owner, and leave the bar usable underneath.
+    BOOL confirmed = FALSE;
+    ui::App.RunModal([&] { confirmed = ChooseColorCall(cc); });
+    if (!confirmed)
         return;
     dlgColorCurrent = cc.rgbResult & 0x00FFFFFF;
     SetColor(static_cast<int32_t>(dlgColorCurrent));
