@@ -260,8 +260,9 @@ void TForm1::OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at)
     RECT button;
     GetWindowRect(at.Handle(), &button);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&button), 2);
-    TrackMenu(menu, Handle(), PopupPoint({button.left, button.top}, {Left(), Top()}), kMenuFlags);
-    // A chosen item's WM_COMMAND is posted and runs after this.
+    // The chosen item's handler runs before the label moves on.
+    if (UINT chosen = TrackMenu(menu, Handle(), PopupPoint({button.left, button.top}, {Left(), Top()}), kMenuFlags))
+        Command(chosen, 0, nullptr);
     CycleCreditLabel();
 }
 

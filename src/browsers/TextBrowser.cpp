@@ -333,7 +333,7 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 at = {0, 0};
                 ClientToScreen(list1, &at);
             }
-            popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
             return 0;
         }
         break;

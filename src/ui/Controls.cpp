@@ -495,9 +495,14 @@ void PopupMenu::SetSeparatorVisible(size_t position, bool visible)
     }
 }
 
-void PopupMenu::Track(HWND owner, int x, int y, UINT flags)
+UINT PopupMenu::Track(HWND owner, int x, int y, UINT flags)
 {
-    TrackPopupMenu(menu_.get(), flags, x, y, 0, owner, nullptr);
+    // A menu whose owner is not in the foreground neither closes on a click
+    // elsewhere nor takes keys; the posted WM_NULL lets it close next time.
+    SetForegroundWindow(owner);
+    UINT chosen = static_cast<UINT>(TrackPopupMenu(menu_.get(), flags | TPM_RETURNCMD, x, y, 0, owner, nullptr));
+    PostMessageA(owner, WM_NULL, 0, 0);
+    return chosen;
 }
 
 } // namespace ui

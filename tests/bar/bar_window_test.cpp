@@ -117,7 +117,7 @@ TEST_F(BarTest, FrameControlsAndLayout)
     EXPECT_EQ(ClientPixel(h, 2, 2), RGB(0, 0, 0));
 
     // A speed button never takes the focus, nor activates the bar.
-    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) {};
+    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) { return 0u; };
     SetFocus(h);
     Click(bar->butMenu.Handle());
     EXPECT_EQ(GetFocus(), h);
@@ -151,6 +151,7 @@ TEST_F(BarTest, EachButtonMenuOpensAtTheComputedPointAndAdvancesTheLabel)
     std::vector<TrackedMenu> tracked;
     bar->TrackMenu = [&](ui::PopupMenu& menu, HWND owner, POINT at, UINT flags) {
         tracked.push_back({menu.Handle(), owner, at, flags});
+        return 0u;
     };
     bar->Show();
     ASSERT_EQ(bar->Left(), 267);
@@ -186,6 +187,18 @@ TEST_F(BarTest, EachButtonMenuOpensAtTheComputedPointAndAdvancesTheLabel)
     EXPECT_EQ(tracked[3].menu, bar->popSave.Handle());
     EXPECT_EQ(tracked[3].at.x, 124);
     EXPECT_EQ(tracked[3].at.y, 36);
+
+    // A chosen item's handler runs before the label moves on.
+    const std::string before = bar->Label1.Text();
+    std::string atDialog;
+    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) { return UINT(TForm1::mnuColor); };
+    bar->ChooseColorCall = [&](CHOOSECOLORA&) {
+        atDialog = bar->Label1.Text();
+        return FALSE;
+    };
+    Click(bar->butMenu.Handle());
+    EXPECT_EQ(atDialog, before);
+    EXPECT_NE(bar->Label1.Text(), before);
 }
 
 TEST_F(BarTest, LabelClicksAlternateCreditLineAndBoldWebAddress)
