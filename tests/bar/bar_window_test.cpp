@@ -217,6 +217,17 @@ TEST_F(BarTest, LabelClicksAlternateCreditLineAndBoldWebAddress)
     SendMessageA(bar->Label1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
     EXPECT_FALSE(ui::App.Minimized());
     EXPECT_TRUE(bar->Visible());
+
+    // The label and the switch hold the mouse from a press, so that a
+    // release elsewhere comes back to them, and is no click.
+    for (HWND control : {bar->Label1.Handle(), bar->imOn.Handle()}) {
+        SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        EXPECT_EQ(GetCapture(), control);
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(-40, 60));
+        EXPECT_EQ(GetCapture(), nullptr);
+    }
+    EXPECT_EQ(bar->Label1.Text(), app::kCreditLine);
+    EXPECT_TRUE(bar->MonitorOn());
 }
 
 TEST_F(BarTest, HintsOffSilencesEveryButtonAndTheSwitchAndIsSavedAtExit)
