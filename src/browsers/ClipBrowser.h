@@ -11,6 +11,8 @@ protected:
     void FormActivate() override;
     void FormHide() override;
     void FormResize() override;
+    // Esc puts the browser away, as its close box does.
+    bool FormKeyDown(UINT key) override;
     // Places the controls in the client area, after every change of size.
     virtual void LayoutControls() = 0;
 };
