@@ -30,8 +30,8 @@ BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
-// A box or dialog of ours goes into the topmost band as it is activated, so
-// that no topmost form of the program covers it. It is told by its owner.
+// A box or dialog owned by the application window goes into the topmost band
+// as it is activated, so that no topmost form of the program covers it.
 LRESULT CALLBACK RaiseOwnedDialog(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE) {
