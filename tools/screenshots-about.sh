@@ -40,9 +40,15 @@ fail() {
   exit 1
 }
 
-# Visible X windows whose name is exactly $1, one id a line.
+# Visible X windows whose name is exactly $1, one id a line. The application
+# window, which carries the taskbar button, maps as a single pixel: left out.
 visible_named() {
-  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true
+  local id
+  for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true); do
+    if ! xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1x1$'; then
+      echo "$id"
+    fi
+  done
 }
 
 # Waits up to $2 tenths of a second for a single visible window named $1.

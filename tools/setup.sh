@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-x86-64-dev mingw-w64-i686-dev
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth x11-utils xdotool imagemagick python3 fonts-liberation
+  wine wine64 xvfb xauth x11-utils xdotool imagemagick python3 fonts-liberation fonts-wine
 )
 
 missing=()

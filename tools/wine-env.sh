@@ -31,13 +31,25 @@ ensure_wine_session() {
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   fi
   "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
+  # Caption buttons are drawn with the Marlett font: without it they show as
+  # the letters 0, 1 and r. Debian's fonts-wine has it.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   # Settings reach user.reg only when the wineserver saves it (every 30 s or
   # at a clean exit; "wineserver -k" does not save): look in the file itself,
   # not at a marker that can outlive a short first session.
   if grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null &&
-     grep -q '^"MS Sans Serif"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+     grep -q '^"MS Sans Serif"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+     grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
     return 0
   fi
+  # A crash ends the process instead of keeping it, and the pipes it holds,
+  # behind a dialog nobody will answer.
+  "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1 || true
   # Xvfb runs no window manager: Wine must not wait for one to map and
   # withdraw its windows (a two-second time-out on every hide otherwise).
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true

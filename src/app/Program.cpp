@@ -45,6 +45,9 @@ void CreateProgramForms()
     ui::App.Title = "orv Tidemark";
     ui::App.HelpFile = "tidemark.hlp";
     SetWindowTextA(ui::App.Handle(), ui::App.Title.c_str());
+    // From the start, so that a box shown while the windows are built can be
+    // found, and the program closed, from the taskbar.
+    ui::App.ShowTaskbarButton();
 
     // Each reference is set before the window is built, so the bar's set-up
     // can already find the splash, and a window's handlers find themselves.
@@ -53,6 +56,7 @@ void CreateProgramForms()
     Make(text, frmText);
     Make(bmp, frmBmp);
     Make(about, frmAbout);
+    ui::App.SetFormsReady(true);
 }
 
 int RunProgram()

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "resource.h"
 #include "bar/Form1.h"
+#include "ui/Application.h"
 #include "ui/Fonts.h"
 
 namespace {
@@ -117,6 +118,12 @@ void TfrmSplash::Timer1Timer()
     KillTimer(Handle(), Timer1);
     if (handedOver_)
         return;
+    // A tick inside a box shown while the windows are being built, or while
+    // the application is down in the taskbar, waits for the splash to show.
+    if (!ui::App.FormsReady() || ui::App.Minimized()) {
+        handOverDue_ = true;
+        return;
+    }
     handedOver_ = true;
     Form1->Show();
     Hide();
@@ -127,6 +134,10 @@ LRESULT TfrmSplash::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_TIMER && wParam == Timer1) {
         Timer1Timer();
         return 0;
+    }
+    if (msg == WM_SHOWWINDOW && wParam && handOverDue_) {
+        handOverDue_ = false;
+        PostMessageA(Handle(), WM_TIMER, Timer1, 0);
     }
     return Form::HandleMessage(msg, wParam, lParam);
 }

@@ -52,4 +52,5 @@ protected:
 private:
     ui::Font titleFont_, versionFont_, creditFont_;
     bool handedOver_ = false;
+    bool handOverDue_ = false;
 };

@@ -230,7 +230,11 @@ void TForm1::FormDestroy()
 
 void TForm1::FormClose()
 {
-    frmSplash->Close();
+    // Closing the main window ends the program; without one, end it here.
+    if (frmSplash)
+        frmSplash->Close();
+    else
+        ui::App.Terminate();
 }
 
 void TForm1::SetColor(int32_t color)
@@ -261,8 +265,9 @@ void TForm1::OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at)
     RECT button;
     GetWindowRect(at.Handle(), &button);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&button), 2);
-    TrackMenu(menu, Handle(), PopupPoint({button.left, button.top}, {Left(), Top()}), kMenuFlags);
-    // A chosen item's WM_COMMAND is posted and runs after this.
+    // The chosen item's handler runs before the label moves on.
+    if (UINT chosen = TrackMenu(menu, Handle(), PopupPoint({button.left, button.top}, {Left(), Top()}), kMenuFlags))
+        Command(chosen, 0, nullptr);
     CycleCreditLabel();
 }
 
@@ -283,8 +288,7 @@ void TForm1::butHelpClick()
 
 void TForm1::butTextClick()
 {
-    frmText->ShowCatalogue(false);
-    frmText->Show();
+    OpenTextBrowser(false);
 }
 
 void TForm1::butBmpClick()
@@ -294,7 +298,14 @@ void TForm1::butBmpClick()
 
 void TForm1::mnuSavedTextClick()
 {
-    frmText->ShowCatalogue(true);
+    OpenTextBrowser(true);
+}
+
+void TForm1::OpenTextBrowser(bool saved)
+{
+    if (!frmText)
+        return;
+    frmText->ShowCatalogue(saved);
     frmText->Show();
 }
 
@@ -305,6 +316,8 @@ void TForm1::mnuSavedBmpClick()
 
 void TForm1::OpenBitmapBrowser(bool saved)
 {
+    if (!frmBmp)
+        return;
     try {
         frmBmp->ShowCatalogue(saved);
     } catch (...) {
@@ -320,12 +333,13 @@ void TForm1::mnuPrefsClick() {}
 
 void TForm1::mnuAboutClick()
 {
-    frmAbout->Show();
+    if (frmAbout)
+        frmAbout->Show();
 }
 
 void TForm1::mnuHelpClick()
 {
-    WinHelpCall(frmSplash->Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
+    WinHelpCall(frmSplash ? frmSplash->Handle() : ui::App.Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
 }
 
 void TForm1::mnuHintsClick()
@@ -353,7 +367,11 @@ void TForm1::mnuColorClick()
     cc.rgbResult = dlgColorCurrent;
     cc.lpCustColors = dlgColorCustom;
     cc.Flags = CC_RGBINIT;
-    if (!ChooseColorCall(cc))
+    // Modal to the whole program, as the boxes are: the dialog itself would
+    // disable only its owner, and leave the bar usable underneath.
+    BOOL confirmed = FALSE;
+    ui::App.RunModal([&] { confirmed = ChooseColorCall(cc); });
+    if (!confirmed)
         return;
     dlgColorCurrent = cc.rgbResult & 0x00FFFFFF;
     SetColor(static_cast<int32_t>(dlgColorCurrent));
@@ -450,9 +468,16 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
                             &ignored);
     }
     // A notification that reaches us after we left the chain (a box during
-    // the tear-down runs a message loop) is no clip of ours.
-    if (inChain_)
+    // the tear-down runs a message loop) is no clip of ours. The viewer that
+    // sent this waits for it: a failure is shown once the handler has
+    // returned, never from inside it.
+    if (!inChain_)
+        return;
+    try {
         monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+    } catch (...) {
+        ui::App.ShowExceptionLater(std::current_exception());
+    }
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)

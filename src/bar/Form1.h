@@ -85,9 +85,10 @@ public:
         [](HWND owner, const char* file, UINT command, ULONG_PTR data) {
             return WinHelpA(owner, file, command, data);
         };
-    std::function<void(ui::PopupMenu&, HWND, POINT, UINT)> TrackMenu = [](ui::PopupMenu& menu, HWND owner,
+    // Returns the chosen item's identifier, 0 for none.
+    std::function<UINT(ui::PopupMenu&, HWND, POINT, UINT)> TrackMenu = [](ui::PopupMenu& menu, HWND owner,
                                                                           POINT at, UINT flags) {
-        menu.Track(owner, at.x, at.y, flags);
+        return menu.Track(owner, at.x, at.y, flags);
     };
 
     // The colour dialog's own state, kept for the run and never saved.
@@ -105,6 +106,7 @@ protected:
 
 private:
     void OpenMenu(ui::PopupMenu& menu, const ui::SpeedButton& at);
+    void OpenTextBrowser(bool saved);
     void OpenBitmapBrowser(bool saved);
     void ReadSettings();
     void JoinClipboardChain();

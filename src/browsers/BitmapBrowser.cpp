@@ -366,7 +366,7 @@ LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 at = {0, 0};
                 ClientToScreen(scroll1.Handle(), &at);
             }
-            popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
         }
         return 0;
     }

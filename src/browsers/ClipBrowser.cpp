@@ -20,6 +20,14 @@ void ClipBrowser::FormHide()
     Form1->Show();
 }
 
+bool ClipBrowser::FormKeyDown(UINT key)
+{
+    if (key != VK_ESCAPE)
+        return false;
+    Hide();
+    return true;
+}
+
 void ClipBrowser::FormResize()
 {
     if (IsIconic(Handle()))

@@ -20,6 +20,8 @@ protected:
     void FormHide() override;
     void FormResize() override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Esc puts the browser away, as its close box does.
+    bool FormKeyDown(UINT key) override;
     // Places the controls in the client area, after every change of size.
     virtual void LayoutControls() = 0;
 

@@ -139,8 +139,9 @@ void TfrmText::CreateControls()
 
     Panel1.Create(Handle(), 0, 0, 0, 0, face);
     list1 = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
-                            0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                                LBS_WANTKEYBOARDINPUT,
+                            0, 0, 0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
                             GetModuleHandleA(nullptr), nullptr);
     if (!list1)
         throw ui::AppError("Cannot create window LISTBOX");
@@ -341,8 +342,24 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 at = {0, 0};
                 ClientToScreen(list1, &at);
             }
-            popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
             return 0;
+        }
+        break;
+    case WM_VKEYTOITEM:
+        if (reinterpret_cast<HWND>(lParam) == list1) {
+            // Enter and Delete act as their menu items do. Posted, so that a
+            // failure ends that command rather than this notice, whose
+            // answer moves the list's caret.
+            switch (LOWORD(wParam)) {
+            case VK_RETURN:
+                PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuCopy, 0), 0);
+                return -2;
+            case VK_DELETE:
+                PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuDel, 0), 0);
+                return -2;
+            }
+            return FormKeyDown(LOWORD(wParam)) ? -2 : -1;
         }
         break;
     case WM_SETFOCUS:

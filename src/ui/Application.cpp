@@ -2,8 +2,10 @@
 
 #include "ui/Errors.h"
 #include "ui/Form.h"
+#include "ui/Messages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -27,6 +29,49 @@ BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param)
     }
     return TRUE;
 }
+
+// A box or dialog owned by the application window goes into the topmost band
+// as it is activated, so that no topmost form of the program covers it.
+LRESULT CALLBACK RaiseOwnedDialog(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND w = reinterpret_cast<HWND>(wParam);
+        char cls[16] = "";
+        if (GetWindow(w, GW_OWNER) == App.Handle() && GetClassNameA(w, cls, sizeof cls) &&
+            lstrcmpA(cls, "#32770") == 0)
+            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// While a box or dialog owned by the application window is open, the other
+// top-level windows are disabled; afterwards they are enabled again and the
+// window that was active is active again.
+class ModalScope {
+public:
+    ModalScope(HWND owner, bool topmost) : previous_(GetActiveWindow()), disabled_{{}, owner}
+    {
+        EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled_));
+        if (topmost)
+            hook_ = SetWindowsHookExA(WH_CBT, &RaiseOwnedDialog, nullptr, GetCurrentThreadId());
+    }
+    ~ModalScope()
+    {
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+        for (HWND h : disabled_.windows)
+            EnableWindow(h, TRUE);
+        if (previous_ && IsWindow(previous_))
+            SetActiveWindow(previous_);
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    HWND previous_;
+    DisabledWindows disabled_;
+    HHOOK hook_ = nullptr;
+};
 
 } // namespace
 
@@ -65,6 +110,11 @@ HWND Application::Handle()
                                   nullptr, nullptr, inst, nullptr);
     }
     return handle_;
+}
+
+void Application::ShowTaskbarButton()
+{
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
 void Application::AddForm(Form* form)
@@ -156,17 +206,48 @@ void Application::ShowException(const std::exception& e) noexcept
     }
 }
 
+void Application::ShowExceptionLater(std::exception_ptr error) noexcept
+{
+    if (deferredPending_ || !error)
+        return;
+    deferredError_ = std::move(error);
+    deferredPending_ = PostMessageA(Handle(), WM_TIDEMARK_DEFERRED_ERROR, 0, 0) != FALSE;
+    if (!deferredPending_)
+        deferredError_ = nullptr;
+}
+
+void Application::ShowDeferredError() noexcept
+{
+    std::exception_ptr error = std::exchange(deferredError_, nullptr);
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    } catch (...) {
+        ShowException(AppError("Unexpected error"));
+    }
+    // Only now: what failed while the box showed is not stacked on it.
+    deferredPending_ = false;
+}
+
+bool Application::AnyTopmostForm() const
+{
+    return std::any_of(forms_.begin(), forms_.end(), [](Form* f) {
+        return f->Visible() && (GetWindowLongPtrA(f->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    });
+}
+
+void Application::RunModal(const std::function<void()>& dialog)
+{
+    ModalScope scope(Handle(), AnyTopmostForm());
+    dialog();
+}
+
 int Application::ModalBox(const std::string& text, const std::string& caption, UINT flags)
 {
-    HWND owner = Handle();
-    HWND previouslyActive = GetActiveWindow();
-    DisabledWindows disabled{{}, owner};
-    EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
-    int result = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
-    for (HWND h : disabled.windows)
-        EnableWindow(h, TRUE);
-    if (previouslyActive && IsWindow(previouslyActive))
-        SetActiveWindow(previouslyActive);
+    int result = 0;
+    RunModal([&] { result = MessageBoxA(Handle(), text.c_str(), caption.c_str(), flags); });
     return result;
 }
 
@@ -176,6 +257,9 @@ void Application::ResetForTests()
     hiddenByMinimize_.clear();
     minimized_ = false;
     ended_ = false;
+    formsReady_ = false;
+    deferredError_ = nullptr;
+    deferredPending_ = false;
 }
 
 LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
@@ -203,6 +287,9 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
         case WM_ENDSESSION:
             if (wParam)
                 App.EndSession();
+            return 0;
+        case WM_TIDEMARK_DEFERRED_ERROR:
+            App.ShowDeferredError();
             return 0;
         }
     } catch (const std::exception& e) {

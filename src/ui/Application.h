@@ -29,14 +29,20 @@ public:
 
     Application();
 
-    // The hidden window that owns every form and stands for the application
-    // in the taskbar; created on first use.
+    // The window that owns every form and stands for the application in the
+    // taskbar; created on first use, hidden until ShowTaskbarButton.
     HWND Handle();
+    // A zero-size window is all that shows of it: its taskbar button.
+    void ShowTaskbarButton();
 
     // The first form created; closing it ends the program.
     Form* MainForm() const noexcept { return forms_.empty() ? nullptr : forms_.front(); }
     const std::vector<Form*>& Forms() const noexcept { return forms_; }
     void AddForm(Form* form);
+    // Whether every form of the program exists: until then nothing may hand
+    // the program over to the user.
+    bool FormsReady() const noexcept { return formsReady_; }
+    void SetFormsReady(bool ready) noexcept { formsReady_ = ready; }
 
     // Shows the main form and dispatches messages until WM_QUIT; then destroys
     // the forms in reverse order of creation. Returns the exit code.
@@ -55,16 +61,25 @@ public:
 
     // The default error handler: the message, ".", an error icon, the title.
     void ShowException(const std::exception& e) noexcept;
+    // The same, once the message loop gets to it: for errors raised inside a
+    // message another program waits on. While one such error waits or shows,
+    // later ones are dropped rather than stacked on top of it.
+    void ShowExceptionLater(std::exception_ptr error) noexcept;
 
     // A box modal to the whole application: the program's other top-level
     // windows are disabled meanwhile; the active one is active again after.
+    // The box shows above the program's topmost windows.
     int ModalBox(const std::string& text, const std::string& caption, UINT flags);
+    // Runs a platform dialog owned by Handle() the same way.
+    void RunModal(const std::function<void()>& dialog);
 
     // Forget every form (tests that build forms of their own).
     void ResetForTests();
 
 private:
     bool PreTranslate(MSG& msg);
+    bool AnyTopmostForm() const;
+    void ShowDeferredError() noexcept;
     static LRESULT CALLBACK AppWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
 
     HWND handle_ = nullptr;
@@ -73,6 +88,9 @@ private:
     bool minimized_ = false;
     bool changingState_ = false;
     bool ended_ = false;
+    bool formsReady_ = false;
+    std::exception_ptr deferredError_;
+    bool deferredPending_ = false;
 };
 
 extern Application App;

@@ -36,12 +36,21 @@ bool Contains(HWND hwnd, LPARAM lParam)
     return PtInRect(&r, p) != FALSE;
 }
 
-// A click is a press and a release over the same control.
+// A click is a press and a release over the same control. The control holds
+// the mouse from the press, so a release elsewhere still reaches it and
+// counts as no click.
+void PressClicks(bool& pressed, HWND hwnd)
+{
+    pressed = true;
+    SetCapture(hwnd);
+}
+
 void ReleaseClicks(bool& pressed, HWND hwnd, LPARAM lParam, const std::function<void()>& onClick)
 {
     if (!pressed)
         return;
     pressed = false;
+    ReleaseCapture();
     if (onClick && Contains(hwnd, lParam))
         onClick();
 }
@@ -203,10 +212,13 @@ LRESULT Image::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_LBUTTONDOWN:
-        pressed_ = true;
+        PressClicks(pressed_, Handle());
         return 0;
     case WM_LBUTTONUP:
         ReleaseClicks(pressed_, Handle(), lParam, OnClick);
+        return 0;
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
         return 0;
     }
     return Window::HandleMessage(msg, wParam, lParam);
@@ -272,10 +284,13 @@ LRESULT Label::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return 1;
     case WM_LBUTTONDOWN:
-        pressed_ = true;
+        PressClicks(pressed_, Handle());
         return 0;
     case WM_LBUTTONUP:
         ReleaseClicks(pressed_, Handle(), lParam, OnClick);
+        return 0;
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
         return 0;
     case WM_MOUSEMOVE:
         if (OnMouseMove)
@@ -495,9 +510,14 @@ void PopupMenu::SetSeparatorVisible(size_t position, bool visible)
     }
 }
 
-void PopupMenu::Track(HWND owner, int x, int y, UINT flags)
+UINT PopupMenu::Track(HWND owner, int x, int y, UINT flags)
 {
-    TrackPopupMenu(menu_.get(), flags, x, y, 0, owner, nullptr);
+    // A menu whose owner is not in the foreground neither closes on a click
+    // elsewhere nor takes keys; the posted WM_NULL lets it close next time.
+    SetForegroundWindow(owner);
+    UINT chosen = static_cast<UINT>(TrackPopupMenu(menu_.get(), flags | TPM_RETURNCMD, x, y, 0, owner, nullptr));
+    PostMessageA(owner, WM_NULL, 0, 0);
+    return chosen;
 }
 
 } // namespace ui

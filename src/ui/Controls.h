@@ -163,8 +163,8 @@ public:
     void SetItemVisible(UINT id, bool visible);
     // Separators are addressed by their position in the design table.
     void SetSeparatorVisible(size_t position, bool visible);
-    // Opens the menu; the chosen item arrives at `owner` as WM_COMMAND.
-    void Track(HWND owner, int x, int y, UINT flags);
+    // Opens the menu and returns the chosen item's identifier, 0 for none.
+    UINT Track(HWND owner, int x, int y, UINT flags);
 
 private:
     void Rebuild();

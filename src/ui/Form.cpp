@@ -136,6 +136,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDBLCLK:
         FormDblClick();
         return 0;
+    case WM_KEYDOWN:
+        if (FormKeyDown(static_cast<UINT>(wParam)))
+            return 0;
+        break;
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;

@@ -59,6 +59,8 @@ protected:
     virtual void FormHide() {}
     virtual void FormResize() {}
     virtual void FormDblClick() {}
+    // A key pressed while the form itself has the focus; true when handled.
+    virtual bool FormKeyDown(UINT key) { (void)key; return false; }
     // WM_COMMAND from a control or a menu.
     virtual void Command(UINT id, UINT code, HWND control) { (void)id, (void)code, (void)control; }
 

@@ -16,4 +16,7 @@ constexpr UINT WM_TIDEMARK_RELIST = WM_APP + 2;
 // Posted to the running copy's bar by a second start in the same folder.
 constexpr UINT WM_TIDEMARK_TO_FRONT = WM_APP + 3;
 
+// Posted to the application window: show the error kept for later.
+constexpr UINT WM_TIDEMARK_DEFERRED_ERROR = WM_APP + 4;
+
 } // namespace ui

@@ -1,5 +1,6 @@
 // The splash window among the program's real windows: its frame and layout,
-// the title painted over its shadow, and a hand-over that happens only once.
+// the title painted over its shadow, and a hand-over that happens once, and
+// only to a program whose windows all exist and which is not minimised.
 #include "app/Forms.h"
 #include "app/Splash.h"
 #include "bar/Form1.h"
@@ -111,4 +112,33 @@ TEST(Splash, AStrayTickAfterTheHandOverShowsNothingAgain)
     PumpMessages(100);
     EXPECT_FALSE(Form1->Visible());
     EXPECT_FALSE(frmSplash->Visible());
+}
+
+TEST(Splash, ATickBeforeEveryWindowIsBuiltOrWhileMinimisedWaitsForTheSplashToShow)
+{
+    {
+        ProgramForms forms;
+        // As inside a box shown while the windows are still being built.
+        ui::App.SetFormsReady(false);
+        SendMessageA(frmSplash->Handle(), WM_TIMER, TfrmSplash::Timer1, 0);
+        EXPECT_FALSE(frmSplash->HandedOver());
+        EXPECT_FALSE(Form1->Visible());
+        ui::App.SetFormsReady(true);
+        frmSplash->Show();  // the loop starts
+        ASSERT_TRUE(PumpUntil([] { return frmSplash->HandedOver(); }, 1000));
+        EXPECT_TRUE(Form1->Visible());
+        EXPECT_FALSE(frmSplash->Visible());
+    }
+    {
+        ProgramForms forms;
+        frmSplash->Show();
+        ui::App.Minimize();
+        SendMessageA(frmSplash->Handle(), WM_TIMER, TfrmSplash::Timer1, 0);
+        EXPECT_FALSE(frmSplash->HandedOver());
+        EXPECT_FALSE(Form1->Visible());
+        ui::App.Restore();
+        ASSERT_TRUE(PumpUntil([] { return frmSplash->HandedOver(); }, 1000));
+        EXPECT_TRUE(Form1->Visible());
+        EXPECT_FALSE(frmSplash->Visible());
+    }
 }

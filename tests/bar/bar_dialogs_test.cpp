@@ -18,6 +18,7 @@ struct Seen {
     std::string caption;
     int red = -1, green = -1, blue = -1;
     bool barEnabled = true;
+    bool topmost = false;
     int viewerDrawsBefore = 0;
     int clipsBefore = 0;
 };
@@ -75,6 +76,7 @@ HWND Arrived(UINT_PTR timer, const char* cls)
     GetWindowTextA(w, text, sizeof text);
     seen.caption = text;
     seen.barEnabled = IsWindowEnabled(barWindow) != FALSE;
+    seen.topmost = (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     return w;
 }
 
@@ -159,15 +161,20 @@ TEST_F(BarDialogsTest, RealMenuItemChosenByItsKeyRunsItsHandler)
     EXPECT_TRUE(GetWindowLongPtrA(bar->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(BarDialogsTest, RealColourDialogIsOwnedByTheApplicationStartsBlackAndCancelChangesNothing)
+TEST_F(BarDialogsTest, RealColourDialogIsModalAboveTheTopmostBarStartsBlackAndCancelChangesNothing)
 {
     Start("[Main]\r\nColor=$FF0000\r\n");  // blue from the settings
     bar->Show();
+    bar->mnuStayonTopClick();
     barWindow = bar->Handle();
     SetTimer(nullptr, 0, 50, &AtColourDialog);
     bar->mnuColorClick();
     ASSERT_NE(seen.window, nullptr);
     EXPECT_EQ(seen.owner, ui::App.Handle());
+    // Modal to the whole program, and not hidden under the bar.
+    EXPECT_FALSE(seen.barEnabled);
+    EXPECT_TRUE(seen.topmost);
+    EXPECT_TRUE(IsWindowEnabled(bar->Handle()));
     EXPECT_EQ(seen.red, 0);
     EXPECT_EQ(seen.green, 0);
     EXPECT_EQ(seen.blue, 0);
@@ -198,6 +205,7 @@ TEST_F(BarDialogsTest, NoteIsModalToTheApplicationAndTheChainGoesOnMeanwhile)
     EXPECT_EQ(seen.caption, "Nothing to do");
     EXPECT_EQ(seen.owner, ui::App.Handle());
     EXPECT_FALSE(seen.barEnabled);
+    EXPECT_FALSE(seen.topmost) << "no window of ours is topmost: neither is the box";
     EXPECT_EQ(counting.draws, seen.viewerDrawsBefore + 1);
     EXPECT_EQ(store::RecentTextCatalogue.Count, seen.clipsBefore + 1);
     EXPECT_TRUE(IsWindowEnabled(bar->Handle()));

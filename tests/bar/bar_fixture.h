@@ -5,6 +5,7 @@
 #include "app/Forms.h"
 #include "app/Program.h"
 #include "bar/Form1.h"
+#include "support/ClipboardSupport.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 
@@ -21,59 +22,7 @@ struct RecordedBox {
     UINT flags;
 };
 
-// A hidden window in the clipboard-viewer chain that counts the notices it
-// gets and passes them on, as a well-behaved viewer does.
-class CountingViewer {
-public:
-    CountingViewer()
-    {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TidemarkBarTestViewer";
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, this);
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        next_ = SetClipboardViewer(hwnd_);
-        draws = 0;  // joining sends one notice
-    }
-    ~CountingViewer()
-    {
-        ChangeClipboardChain(hwnd_, next_);
-        DestroyWindow(hwnd_);
-    }
-    CountingViewer(const CountingViewer&) = delete;
-    CountingViewer& operator=(const CountingViewer&) = delete;
-
-    HWND Handle() const { return hwnd_; }
-    int draws = 0;
-    // Runs at each notice, before it is passed on.
-    std::function<void()> OnDraw;
-
-private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
-    {
-        auto* self = reinterpret_cast<CountingViewer*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-        if (self && msg == WM_DRAWCLIPBOARD) {
-            ++self->draws;
-            if (self->OnDraw)
-                self->OnDraw();
-            if (self->next_)
-                SendMessageA(self->next_, msg, w, l);
-            return 0;
-        }
-        if (self && msg == WM_CHANGECBCHAIN) {
-            if (reinterpret_cast<HWND>(w) == self->next_)
-                self->next_ = reinterpret_cast<HWND>(l);
-            else if (self->next_)
-                SendMessageA(self->next_, msg, w, l);
-            return 0;
-        }
-        return DefWindowProcA(h, msg, w, l);
-    }
-    HWND hwnd_ = nullptr;
-    HWND next_ = nullptr;
-};
+using testing_support::CountingViewer;
 
 // Puts text on the clipboard from this thread; the chain is told inside
 // CloseClipboard. The clipboard is one lock for the session: wait for it briefly.

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 using namespace bar_testing;
+using testing_support::Above;
 using testing_support::HintText;
 using testing_support::MenuCaptions;
 using testing_support::PumpMessages;
@@ -29,15 +30,6 @@ LOGFONTA FontOf(HFONT font)
 bool MenuChecked(HMENU menu, UINT id)
 {
     return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
-// Whether `upper` is above `lower` in the z-order of top-level windows.
-bool Above(HWND upper, HWND lower)
-{
-    for (HWND h = GetWindow(upper, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (h == lower)
-            return true;
-    return false;
 }
 
 COLORREF ClientPixel(HWND hwnd, int x, int y)
@@ -125,7 +117,7 @@ TEST_F(BarTest, FrameControlsAndLayout)
     EXPECT_EQ(ClientPixel(h, 2, 2), RGB(0, 0, 0));
 
     // A speed button never takes the focus, nor activates the bar.
-    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) {};
+    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) { return 0u; };
     SetFocus(h);
     Click(bar->butMenu.Handle());
     EXPECT_EQ(GetFocus(), h);
@@ -159,6 +151,7 @@ TEST_F(BarTest, EachButtonMenuOpensAtTheComputedPointAndAdvancesTheLabel)
     std::vector<TrackedMenu> tracked;
     bar->TrackMenu = [&](ui::PopupMenu& menu, HWND owner, POINT at, UINT flags) {
         tracked.push_back({menu.Handle(), owner, at, flags});
+        return 0u;
     };
     bar->Show();
     ASSERT_EQ(bar->Left(), 267);
@@ -194,6 +187,18 @@ TEST_F(BarTest, EachButtonMenuOpensAtTheComputedPointAndAdvancesTheLabel)
     EXPECT_EQ(tracked[3].menu, bar->popSave.Handle());
     EXPECT_EQ(tracked[3].at.x, 124);
     EXPECT_EQ(tracked[3].at.y, 36);
+
+    // A chosen item's handler runs before the label moves on.
+    const std::string before = bar->Label1.Text();
+    std::string atDialog;
+    bar->TrackMenu = [](ui::PopupMenu&, HWND, POINT, UINT) { return UINT(TForm1::mnuColor); };
+    bar->ChooseColorCall = [&](CHOOSECOLORA&) {
+        atDialog = bar->Label1.Text();
+        return FALSE;
+    };
+    Click(bar->butMenu.Handle());
+    EXPECT_EQ(atDialog, before);
+    EXPECT_NE(bar->Label1.Text(), before);
 }
 
 TEST_F(BarTest, LabelClicksAlternateCreditLineAndBoldWebAddress)
@@ -212,6 +217,17 @@ TEST_F(BarTest, LabelClicksAlternateCreditLineAndBoldWebAddress)
     SendMessageA(bar->Label1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
     EXPECT_FALSE(ui::App.Minimized());
     EXPECT_TRUE(bar->Visible());
+
+    // The label and the switch hold the mouse from a press, so that a
+    // release elsewhere comes back to them, and is no click.
+    for (HWND control : {bar->Label1.Handle(), bar->imOn.Handle()}) {
+        SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        EXPECT_EQ(GetCapture(), control);
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(-40, 60));
+        EXPECT_EQ(GetCapture(), nullptr);
+    }
+    EXPECT_EQ(bar->Label1.Text(), app::kCreditLine);
+    EXPECT_TRUE(bar->MonitorOn());
 }
 
 TEST_F(BarTest, HintsOffSilencesEveryButtonAndTheSwitchAndIsSavedAtExit)

@@ -108,6 +108,7 @@ TEST_F(BitmapCapture, ABitmapTooLargeForTheDisplaysFormatIsReportedAndNothingIsW
     HBITMAP huge = CreateBitmap(24000, 23000, 1, 4, nullptr);
     ASSERT_NE(huge, nullptr);
     CopyBitmap(huge);
+    testing_support::PumpMessages(0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "orv Tidemark");
     EXPECT_NE(boxes[0].text, "Unsupported clipboard format.");

@@ -145,6 +145,13 @@ TEST_F(BmpWindow, ShowCatalogueMovesToTheBarAndKeepsTheStatusLine)
     char caption[32] = "";
     GetWindowTextA(frmBmp->Handle(), caption, sizeof caption);
     EXPECT_STREQ(caption, "frmBmp");
+
+    // Shown, it keeps the focus itself, and Esc puts it away.
+    frmBmp->Show();
+    ASSERT_TRUE(testing_support::PumpUntil([] { return GetFocus() == frmBmp->Handle(); }, 5000));
+    SendMessageA(frmBmp->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(frmBmp->Visible());
+    EXPECT_TRUE(Form1->Visible());
 }
 
 TEST_F(BmpWindow, ActionsWithoutASelectionAskForOne)

@@ -163,8 +163,10 @@ TEST_F(TextBrowserTest, EveryActionWithNothingSelectedOnlyAsksForASelection)
     browser->butSaveClick();
     SendMessageA(browser->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(browser->list1), LBN_DBLCLK),
                  reinterpret_cast<LPARAM>(browser->list1));
+    PressKey(VK_RETURN);
+    PressKey(VK_DELETE);
 
-    ASSERT_EQ(boxes.size(), 7u);
+    ASSERT_EQ(boxes.size(), 9u);
     for (const Box& b : boxes) {
         EXPECT_EQ(b.text, kNothingSelected);
         EXPECT_EQ(b.caption, "Nothing to do");
@@ -183,7 +185,7 @@ TEST_F(TextBrowserTest, DeletingTheMiddleLineRenumbersAndCopyThenGivesTheNewest)
     AddClip("clip three, the newest");
     browser->ShowCatalogue(false);
     Select(1);
-    Choose(TfrmText::mnuDel);
+    PressKey(VK_DELETE);
 
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(Lines(), (std::vector<Line>{{"clip three, the newest", 2}, {"clip one", 1}}));
@@ -192,7 +194,7 @@ TEST_F(TextBrowserTest, DeletingTheMiddleLineRenumbersAndCopyThenGivesTheNewest)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
 
     Select(0);
-    Choose(TfrmText::mnuCopy);
+    PressKey(VK_RETURN);
     EXPECT_EQ(ReadClipboardText(), "clip three, the newest");
 }
 

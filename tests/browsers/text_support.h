@@ -103,6 +103,12 @@ protected:
     // Through the window procedure, as a menu choice arrives: errors end up
     // in a box rather than in the test.
     void Choose(UINT id) { SendMessageA(browser->Handle(), WM_COMMAND, id, 0); }
+    // A key pressed in the list, and whatever it set going carried out.
+    void PressKey(UINT key)
+    {
+        SendMessageA(browser->list1, WM_KEYDOWN, key, 0);
+        testing_support::PumpMessages(0);
+    }
 
     std::string Caption() const
     {

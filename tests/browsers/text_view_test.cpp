@@ -218,6 +218,13 @@ TEST_F(TextBrowserTest, ActiveBrowserHidesTheBarAndStaysOnTopAndHidingItBringsTh
     EXPECT_TRUE(Form1->Visible());
     // Topmost for the rest of the run.
     EXPECT_TRUE(GetWindowLongPtrA(browser->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // Esc in the list puts it away the same way.
+    browser->Show();
+    ASSERT_TRUE(PumpUntil([] { return !Form1->Visible(); }, 5000));
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(browser->Visible());
+    EXPECT_TRUE(Form1->Visible());
 }
 
 TEST_F(TextBrowserTest, RightClickInTheListOpensThePopupMenu)

@@ -49,11 +49,29 @@ TEST_F(ErrorScenario, LockedCataloguesAreReportedAtStartAndKeepTheirEntriesWithT
     const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark", kStartTimeoutMs);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, "File access denied.");
+
+    // The user reads it past the splash's two seconds and clicks where the
+    // bar's buttons will be: the bar stays away until every window is built.
+    const std::vector<HWND> bars = ProcessWindows(program.Id(), "TForm1", nullptr, false);
+    ASSERT_EQ(bars.size(), 1u);
+    const DWORD boxSeen = GetTickCount();
+    for (int round = 0; GetTickCount() - boxSeen < 3000; ++round) {
+        const POINT button = round % 2 ? bar_layout::butBmp : bar_layout::butText;
+        ClickAt(OnScreen(bars[0], {button.x + 12, button.y + 12}));
+        PumpUntil([&] { return GetTickCount() - boxSeen >= 300u * (round + 1); });
+        EXPECT_FALSE(IsWindowVisible(bars[0]));
+    }
     ASSERT_TRUE(program.PressOk(box));
 
-    // The program goes on: it shows its bar and captures, and the locked
-    // file keeps its bytes meanwhile.
+    // The program goes on: it shows its bar for good, opens a browser and
+    // captures, and the locked file keeps its bytes meanwhile.
     ASSERT_TRUE(program.WaitForBar());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "TfrmSplash").empty());
+    ASSERT_TRUE(program.ClickBarButton(bar_layout::butText));
+    const HWND browser = program.WaitForWindow("TfrmText");
+    ASSERT_NE(browser, nullptr);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(program.WaitUntilGone(browser));
     const std::string during = CopyTextAndWait(program, "captured while locked");
     ASSERT_FALSE(during.empty());
     ASSERT_TRUE(program.Idle());
@@ -65,6 +83,7 @@ TEST_F(ErrorScenario, LockedCataloguesAreReportedAtStartAndKeepTheirEntriesWithT
     ASSERT_FALSE(after.empty());
     ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(recent).size() == 3 * sizeof(store::TextClipEntry); },
                           kReactionTimeoutMs));
+    EXPECT_TRUE(ProcessWindows(program.Id(), "TfrmSplash").empty());
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
 
@@ -79,4 +98,38 @@ TEST_F(ErrorScenario, LockedCataloguesAreReportedAtStartAndKeepTheirEntriesWithT
     for (const char* other : {"temp\\bmpclips.dat", "stash\\bmpsaved.dat"}) {
         EXPECT_TRUE(FileExists(folder.Path() + other)) << other;
     }
+}
+
+TEST_F(ErrorScenario, ACaptureThatFailsHoldsUpNoViewerAndItsBoxFollowsAlone)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    CountingViewer ahead;  // passes every notice on to the program
+    DeleteTree(folder.Path() + "temp");
+
+    CopyText("nowhere to go");
+    ASSERT_TRUE(PumpUntil([&] { return ahead.draws >= 1; }, kReactionTimeoutMs));
+    EXPECT_LT(ahead.slowestPassMs, 1000u);
+    const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_NE(box.text.find("Cannot create file "), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("\\temp\\clip"), std::string::npos) << box.text;
+
+    // Another failure while the box is up: passed on as quickly, and no
+    // second box. Twice idle: a box it posted itself would be up by then.
+    const int before = ahead.draws;
+    CopyText("nowhere either");
+    ASSERT_TRUE(PumpUntil([&] { return ahead.draws > before; }, kReactionTimeoutMs));
+    EXPECT_LT(ahead.slowestPassMs, 1000u);
+    ASSERT_TRUE(program.Idle() && program.Idle());
+    EXPECT_EQ(ProcessWindows(program.Id(), "#32770").size(), 1u);
+    ASSERT_TRUE(program.PressOk(box));
+
+    // With its folder back, the program captures again and shows nothing.
+    CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr);
+    ASSERT_FALSE(CopyTextAndWait(program, "somewhere again").empty());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
 }

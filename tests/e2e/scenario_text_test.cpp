@@ -1,7 +1,7 @@
 // Text clips as a user meets them: copied in another program, listed in the
 // text browser opened from the bar, copied back with a double-click after a
 // restart, stashed and deleted from the saved view, and a clip whose file went
-// missing behind the program's back.
+// missing behind the program's back, with the keys and boxes on the way.
 #include "support/RunningProgram.h"
 
 #include <gtest/gtest.h>
@@ -202,7 +202,7 @@ TEST_F(TextScenario, ClipsStashedFromTheRecentViewAreDeletedInTheSavedView)
     EXPECT_TRUE(FileExists(program.TempFile(older)));
 }
 
-TEST_F(TextScenario, AClipWhoseFileWasDeletedReportsItAndLosesNothing)
+TEST_F(TextScenario, AClipWhoseFileWasDeletedReportsItAboveTheBrowserAndLosesNothing)
 {
     TempFolder folder;
     RunningProgram program(folder.Path());
@@ -216,18 +216,31 @@ TEST_F(TextScenario, AClipWhoseFileWasDeletedReportsItAndLosesNothing)
     ASSERT_NE(browser.list, nullptr);
     ASSERT_TRUE(browser.WaitForLines({"third", "second", "first"}));
 
+    // Enter with no line chosen asks for one, in a box above the browser,
+    // which is topmost.
+    ASSERT_TRUE(PumpUntil([&] { return Topmost(browser.window); }, kReactionTimeoutMs));
+    PressKey(VK_RETURN);
+    const MessageBoxSeen note = program.WaitForMessageBox("Nothing to do");
+    ASSERT_NE(note.window, nullptr);
+    EXPECT_EQ(note.text, "Please select an item on list first.");
+    EXPECT_TRUE(Topmost(note.window));
+    EXPECT_TRUE(Above(note.window, browser.window));
+    ASSERT_TRUE(program.PressOk(note));
+
     const std::string missing = program.TempFile(files[1]);
     ASSERT_TRUE(DeleteFileA(missing.c_str()));
     DoubleClickAt(browser.Line(1));
     const MessageBoxSeen box = program.WaitForMessageBox("orv Tidemark");
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, "Cannot open file " + missing + ".");
+    EXPECT_TRUE(Above(box.window, browser.window));
     ASSERT_TRUE(program.PressOk(box));
     // The clipboard still holds what was copied last.
     EXPECT_EQ(ReadClipboardText(), "third");
 
-    // The other clips still come back.
-    DoubleClickAt(browser.Line(2));
+    // The other clips still come back, here with Enter.
+    ASSERT_TRUE(browser.Select(2));
+    PressKey(VK_RETURN);
     EXPECT_TRUE(PumpUntil([] { return ReadClipboardText() == "first"; }, kReactionTimeoutMs));
     ASSERT_TRUE(ExitFromBrowser(program, browser));
 

@@ -1,5 +1,6 @@
 // The built program started as a separate process, used only from outside.
 #include "support/TestSupport.h"
+#include "support/UserInput.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,15 @@ TEST(Startup, SplashHandsOverToTheBarAndWmCloseEndsTheProgram)
     TempFolder folder;
     ProgramProcess program(folder.Path());
     ASSERT_TRUE(program.Start());
+
+    // From the start, one window carries the program's taskbar button: shown,
+    // owned by none, no tool window, with the program's title.
+    ASSERT_TRUE(PumpUntil([&] { return program.FindWindowOfClass("TfrmSplash", true) != nullptr; }, 20000));
+    std::vector<HWND> buttons;
+    for (HWND w : ProcessWindows(program.Id(), nullptr, "orv Tidemark"))
+        if (!GetWindow(w, GW_OWNER) && !(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+            buttons.push_back(w);
+    EXPECT_EQ(buttons.size(), 1u);
 
     HWND bar = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (bar = program.FindWindowOfClass("TForm1", true)) != nullptr; }, 20000));

@@ -138,6 +138,20 @@ inline RECT BoundsInParent(HWND child)
     return r;
 }
 
+// Whether `upper` is above `lower` in the z-order of top-level windows.
+inline bool Above(HWND upper, HWND lower)
+{
+    for (HWND h = GetWindow(upper, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT))
+        if (h == lower)
+            return true;
+    return false;
+}
+
+inline bool Topmost(HWND window)
+{
+    return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
 // The hint text a tooltip window holds for a control (registered by handle).
 inline std::string HintText(HWND tooltip, HWND owner, HWND control)
 {

@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 #include "ui/Errors.h"
 #include "ui/Form.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -145,18 +146,44 @@ TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoopAndOtherFormsOnlyHide)
     EXPECT_TRUE(quit);
 }
 
-TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShows)
+TEST_F(ApplicationTest, AnErrorKeptForLaterShowsOnceTheLoopGetsThereAndNoneStacksOnIt)
+{
+    std::vector<std::string> shown;
+    const ui::Application::BoxHandler saved = ui::App.Box;
+    ui::App.Box = [&](const std::string& text, const std::string&, UINT) {
+        shown.push_back(text);
+        // Failures while this box is up, and its own loop running.
+        ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Second")));
+        testing_support::PumpMessages(0);
+        return IDOK;
+    };
+    ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Cannot create file C:\\t\\clip0001.txt")));
+    ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Waiting behind the first")));
+    EXPECT_TRUE(shown.empty());
+    testing_support::PumpMessages(0);
+    EXPECT_EQ(shown, std::vector<std::string>{"Cannot create file C:\\t\\clip0001.txt."});
+
+    // Once that box is gone, the next failure gets its own.
+    ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Third")));
+    testing_support::PumpMessages(0);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.back(), "Third.");
+    ui::App.Box = saved;
+}
+
+TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShowsAboveTheTopmostOnes)
 {
     TestForm a("a"), b("b");
     a.Create();
     b.Create();
     a.Show();
     b.Show();
+    SetWindowPos(b.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     // Look at the windows from inside the real box, then close it.
     struct Probe {
         HWND a, b;
-        bool aEnabled = true, bEnabled = true, seen = false;
+        bool aEnabled = true, bEnabled = true, seen = false, topmost = false, aboveB = false;
     };
     static Probe probe;
     probe = Probe{a.Handle(), b.Handle()};
@@ -168,12 +195,16 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShows)
         probe.seen = true;
         probe.aEnabled = IsWindowEnabled(probe.a) != FALSE;
         probe.bEnabled = IsWindowEnabled(probe.b) != FALSE;
+        probe.topmost = (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        probe.aboveB = testing_support::Above(box, probe.b);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     ui::ShowNote("Please select a bitmap first.", "Nothing to do");
     ASSERT_TRUE(probe.seen);
     EXPECT_FALSE(probe.aEnabled);
     EXPECT_FALSE(probe.bEnabled);
+    EXPECT_TRUE(probe.topmost);
+    EXPECT_TRUE(probe.aboveB);
     EXPECT_TRUE(IsWindowEnabled(a.Handle()));
     EXPECT_TRUE(IsWindowEnabled(b.Handle()));
 }
