@@ -1,6 +1,7 @@
 #include "bar/ClipboardMonitor.h"
 
 #include "app/Forms.h"
+#include "bar/TextEncoding.h"
 #include "browsers/BitmapBrowser.h"
 #include "browsers/TextBrowser.h"
 #include "store/Catalogues.h"
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 bool CaptureSuppressed = false;
 
@@ -68,18 +70,6 @@ std::string MakeClipFileName(std::string_view ext)
 
 namespace monitor {
 
-MemoPassage::MemoPassage(HWND memo, const std::string& text) noexcept : memo_(memo)
-{
-    if (memo_)
-        SetWindowTextA(memo_, text.c_str());
-}
-
-MemoPassage::~MemoPassage()
-{
-    if (memo_)
-        SetWindowTextA(memo_, "");
-}
-
 std::string ClipFileName(const std::string& folder, std::string_view ext, int secondsPastHour,
                          const std::function<bool(const std::string&)>& taken)
 {
@@ -118,6 +108,18 @@ std::string TextOfBlock(const char* data, std::size_t size)
     return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
 }
 
+bool UnicodeTextIsPlaced(std::span<const UINT> formats)
+{
+    bool text = false, oemText = false;
+    for (UINT format : formats) {
+        if (format == CF_UNICODETEXT)
+            return !(text && oemText);
+        text = text || format == CF_TEXT;
+        oemText = oemText || format == CF_OEMTEXT;
+    }
+    return false;
+}
+
 bool ClipboardIsPrivate(HWND owner)
 {
     static const UINT exclude = PrivacyFormat("ExcludeClipboardContentFromMonitorProcessing");
@@ -148,24 +150,39 @@ bool ClipboardOffersPicture(HWND owner)
     return false;
 }
 
-std::string ReadClipboardText(HWND owner)
+ClipboardText ReadClipboardText(HWND owner)
 {
     ui::ClipboardGuard clipboard(owner);
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
         return {};
-    ui::GlobalLockGuard lock(data);
-    // The block's size bounds the text: a writer may have left out the NUL.
-    return TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+    std::string ansi;
+    {
+        ui::GlobalLockGuard lock(data);
+        // The block's size bounds the text: a writer may have left out the NUL.
+        ansi = TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+    }
+    ClipboardText text;
+    text.previewText = ansi.substr(0, store::PreviewCapacity);
+    std::vector<UINT> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+        formats.push_back(format);
+    HANDLE wide = UnicodeTextIsPlaced(formats) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+    ui::GlobalLockGuard wideLock(wide);
+    std::optional<std::wstring_view> unicode;
+    if (wideLock.get())
+        unicode = encoding::WideTextOfBlock(wideLock.get(), GlobalSize(wide));
+    text.content = encoding::TextFileContent(GetACP(), std::move(ansi), unicode);
+    return text;
 }
 
-void CaptureText(HWND owner, HWND memo)
+void CaptureText(HWND owner, Memo& memo)
 {
-    const std::string text = ReadClipboardText(owner);
-    MemoPassage passage(memo, text);
+    ClipboardText text = ReadClipboardText(owner);
+    MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
-    WriteContentFile(path, text);
-    store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));
+    WriteContentFile(path, passage.Text());
+    store::AddTextClip(text.previewText, BareName(path));
     if (frmText && frmText->Visible())
         frmText->ShowCatalogue(frmText->SavedMode);
 }
@@ -189,7 +206,7 @@ void CaptureBitmap(HWND owner, ui::Picture& image)
         frmBmp->ShowCatalogue(frmBmp->SavedMode);
 }
 
-void ClipboardChanged(HWND owner, bool monitorOn, HWND memo, ui::Picture& image)
+void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
     if (CaptureSuppressed || !monitorOn || ClipboardIsPrivate(owner))
         return;
