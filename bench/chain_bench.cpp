@@ -51,13 +51,15 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
 
 // ---- The two yardstick viewers -------------------------------------------
 
-std::string viewerFile;
+std::string viewerFolder;
+int viewerFiles = 0;
 bool viewerWorks = false;
 
 // The least a capture can do: the clipboard's CF_TEXT, or its bitmap as a
-// 24-bit BMP file, into one file.
+// 24-bit BMP file, into one new file, as each clip has a file of its own.
 void MinimalCapture(HWND window)
 {
+    const std::string viewerFile = viewerFolder + "viewer" + std::to_string(++viewerFiles) + ".out";
     if (!OpenClipboard(window))
         return;
     if (HANDLE text = GetClipboardData(CF_TEXT)) {
@@ -104,7 +106,7 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 int RunViewer(const std::string& kind, const std::string& folder)
 {
     viewerWorks = kind == "minimal";
-    viewerFile = folder + "viewer.out";
+    viewerFolder = folder;
     WNDCLASSA wc{};
     wc.lpfnWndProc = ViewerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -216,10 +218,11 @@ HWND StartViewer(const char* kind, const std::string& folder, PROCESS_INFORMATIO
     return window;
 }
 
-void DeleteContentFiles(const std::string& temp)
+void DeleteFiles(const std::string& pattern)
 {
-    for (const std::string& name : SortedFileNames(temp + "clip*"))
-        DeleteFileA((temp + name).c_str());
+    const std::string folder = pattern.substr(0, pattern.find_last_of('\\') + 1);
+    for (const std::string& name : SortedFileNames(pattern))
+        DeleteFileA((folder + name).c_str());
 }
 
 } // namespace
@@ -296,7 +299,8 @@ int main(int argc, char** argv)
             if (SortedFileNames(temp + "clip*").empty())
                 Fail("tidemark.exe captured nothing");
             if (i + 1 < runs)
-                DeleteContentFiles(temp);
+                DeleteFiles(temp + "clip*");
+            DeleteFiles(viewers.Path() + "viewer*");
         }
         const Figure t = Summary(tidemark), m = Summary(least), n = Summary(none);
         std::printf("| %s | %.2f (%.2f) | %.2f (%.2f) | %.2f (%.2f) | %.2f× | ≤ %.1f× |\n", c.what, t.median, t.low,

@@ -12,10 +12,12 @@
 #include "ui/Handles.h"
 #include "ui/Picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 bool CaptureSuppressed = false;
@@ -120,17 +122,25 @@ bool UnicodeTextIsPlaced(std::span<const UINT> formats)
     return false;
 }
 
-bool ClipboardIsPrivate(HWND owner)
+std::vector<UINT> ClipboardFormats()
+{
+    std::vector<UINT> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+        formats.push_back(format);
+    return formats;
+}
+
+bool ClipboardIsPrivate(std::span<const UINT> formats)
 {
     static const UINT exclude = PrivacyFormat("ExcludeClipboardContentFromMonitorProcessing");
     static const UINT ignore = PrivacyFormat("Clipboard Viewer Ignore");
     static const UINT history = PrivacyFormat("CanIncludeInClipboardHistory");
-    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
+    const auto listed = [&](UINT format) { return format && std::ranges::find(formats, format) != formats.end(); };
+    if (listed(exclude) || listed(ignore))
         return true;
-    if (!history || !IsClipboardFormatAvailable(history))
+    if (!listed(history))
         return false;
     // "Keep out of the history" is this format holding the DWORD 0.
-    ui::ClipboardGuard clipboard(owner);
     HANDLE data = GetClipboardData(history);
     ui::GlobalLockGuard lock(data);
     DWORD allowed = 1;
@@ -140,19 +150,15 @@ bool ClipboardIsPrivate(HWND owner)
     return allowed == 0;
 }
 
-bool ClipboardOffersPicture(HWND owner)
+bool ClipboardOffersPicture(std::span<const UINT> formats)
 {
-    ui::ClipboardGuard clipboard(owner);
-    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
-        if (format == CF_BITMAP || format == CF_ENHMETAFILE || format == CF_METAFILEPICT)
-            return true;
-    }
-    return false;
+    return std::ranges::any_of(formats, [](UINT format) {
+        return format == CF_BITMAP || format == CF_ENHMETAFILE || format == CF_METAFILEPICT;
+    });
 }
 
-ClipboardText ReadClipboardText(HWND owner)
+ClipboardText ReadClipboardText(std::span<const UINT> formats)
 {
-    ui::ClipboardGuard clipboard(owner);
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
         return {};
@@ -164,9 +170,6 @@ ClipboardText ReadClipboardText(HWND owner)
     }
     ClipboardText text;
     text.previewText = ansi.substr(0, store::PreviewCapacity);
-    std::vector<UINT> formats;
-    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
-        formats.push_back(format);
     HANDLE wide = UnicodeTextIsPlaced(formats) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
     ui::GlobalLockGuard wideLock(wide);
     std::optional<std::wstring_view> unicode;
@@ -176,9 +179,8 @@ ClipboardText ReadClipboardText(HWND owner)
     return text;
 }
 
-void CaptureText(HWND owner, Memo& memo)
+void CaptureText(ClipboardText text, Memo& memo)
 {
-    ClipboardText text = ReadClipboardText(owner);
     MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, passage.Text());
@@ -208,11 +210,25 @@ void CaptureBitmap(HWND owner, ui::Picture& image)
 
 void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
-    if (CaptureSuppressed || !monitorOn || ClipboardIsPrivate(owner))
+    if (CaptureSuppressed || !monitorOn)
         return;
-    if (IsClipboardFormatAvailable(CF_TEXT))
-        CaptureText(owner, memo);
-    else if (ClipboardOffersPicture(owner))
+    // One opening decides, and reads a text: each look at the clipboard is a
+    // round trip to the system.
+    std::optional<ClipboardText> text;
+    bool picture = false;
+    {
+        ui::ClipboardGuard clipboard(owner);
+        const std::vector<UINT> formats = ClipboardFormats();
+        if (ClipboardIsPrivate(formats))
+            return;
+        if (std::ranges::find(formats, CF_TEXT) != formats.end())
+            text = ReadClipboardText(formats);
+        else
+            picture = ClipboardOffersPicture(formats);
+    }
+    if (text)
+        CaptureText(std::move(*text), memo);
+    else if (picture)
         CaptureBitmap(owner, image);
 }
 

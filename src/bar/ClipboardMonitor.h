@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ui {
 class Picture;
@@ -73,12 +74,16 @@ std::string TextOfBlock(const char* data, std::size_t size);
 // it holds nothing more, and making it costs as much as reading the text.
 bool UnicodeTextIsPlaced(std::span<const UINT> formats);
 
+// The clipboard's formats in the order it lists them. This, ClipboardIsPrivate
+// and ReadClipboardText need the clipboard open.
+std::vector<UINT> ClipboardFormats();
+
 // Whether the clipboard's owner marked its content as not for monitors
 // (password managers do): such a change is passed on but never captured.
-bool ClipboardIsPrivate(HWND owner);
+bool ClipboardIsPrivate(std::span<const UINT> formats);
 
 // Whether the clipboard offers a bitmap or a metafile.
-bool ClipboardOffersPicture(HWND owner);
+bool ClipboardOffersPicture(std::span<const UINT> formats);
 
 // The clipboard's text: what the content file holds for it (see
 // encoding::TextFileContent), and the start of its CF_TEXT for the preview.
@@ -87,10 +92,10 @@ struct ClipboardText {
     std::string content;
     std::string previewText;
 };
-ClipboardText ReadClipboardText(HWND owner);
+ClipboardText ReadClipboardText(std::span<const UINT> formats);
 
-// Text: a content file holding the clipboard's text and a recent text entry.
-void CaptureText(HWND owner, Memo& memo);
+// Text, read from the clipboard: a content file and a recent text entry.
+void CaptureText(ClipboardText text, Memo& memo);
 // Bitmap: a BMP content file and a recent bitmap entry.
 void CaptureBitmap(HWND owner, ui::Picture& image);
 
