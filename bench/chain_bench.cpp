@@ -106,7 +106,7 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 int RunViewer(const std::string& kind, const std::string& folder)
 {
     viewerWorks = kind == "minimal";
-    viewerFolder = folder;
+    viewerFolder = folder + "\\";
     WNDCLASSA wc{};
     wc.lpfnWndProc = ViewerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -200,7 +200,8 @@ HWND StartViewer(const char* kind, const std::string& folder, PROCESS_INFORMATIO
 {
     std::string command = "\"";
     command.append(ModuleDir()).append("tidemark_chain_bench.exe\" --viewer ").append(kind);
-    command.append(" \"").append(folder).append("\"");
+    // Without its last backslash, which would escape the closing quote.
+    command.append(" \"").append(folder, 0, folder.size() - 1).append("\"");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
@@ -298,6 +299,8 @@ int main(int argc, char** argv)
             // the naming does not step past a folder of earlier runs.
             if (SortedFileNames(temp + "clip*").empty())
                 Fail("tidemark.exe captured nothing");
+            if (SortedFileNames(viewers.Path() + "viewer*").empty())
+                Fail("the minimal viewer wrote nothing");
             if (i + 1 < runs)
                 DeleteFiles(temp + "clip*");
             DeleteFiles(viewers.Path() + "viewer*");
