@@ -20,7 +20,7 @@ std::string Utf16ToUtf8(std::wstring_view text);
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF,
 // no cut-off sequence.
 bool IsValidUtf8(std::string_view bytes);
-// UTF-8 to UTF-16; each ill-formed sequence becomes U+FFFD.
+// UTF-8 to UTF-16; each byte that starts no well-formed sequence becomes U+FFFD.
 std::wstring Utf8ToUtf16(std::string_view bytes);
 
 // The text of a CF_UNICODETEXT block: whole 16-bit units up to the first NUL,
