@@ -22,24 +22,13 @@
 #include <string>
 #include <vector>
 
+using testing_support::NowMs;
 using testing_support::ProgramProcess;
 using testing_support::TempFolder;
 
 namespace {
 
 int runs = 15;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Figure {
     double median, low;

@@ -1,5 +1,6 @@
 #include "bar/ClipboardMonitor.h"
 
+#include "bar/TextEncoding.h"
 #include "store/Catalogues.h"
 #include "store/DateTime.h"
 #include "store/StoreFiles.h"
@@ -8,10 +9,13 @@
 #include "ui/Handles.h"
 #include "ui/Picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 bool CaptureSuppressed = false;
 
@@ -72,18 +76,6 @@ std::string MakeClipFileName(std::string_view ext)
 
 namespace monitor {
 
-MemoPassage::MemoPassage(HWND memo, const std::string& text) noexcept : memo_(memo)
-{
-    if (memo_)
-        SetWindowTextA(memo_, text.c_str());
-}
-
-MemoPassage::~MemoPassage()
-{
-    if (memo_)
-        SetWindowTextA(memo_, "");
-}
-
 std::string ClipFileName(const std::string& folder, std::string_view ext, int secondsPastHour,
                          const std::function<bool(const std::string&)>& taken)
 {
@@ -122,17 +114,37 @@ std::string TextOfBlock(const char* data, std::size_t size)
     return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
 }
 
-bool ClipboardIsPrivate(HWND owner)
+bool UnicodeTextIsPlaced(std::span<const UINT> formats)
+{
+    bool text = false, oemText = false;
+    for (UINT format : formats) {
+        if (format == CF_UNICODETEXT)
+            return !(text && oemText);
+        text = text || format == CF_TEXT;
+        oemText = oemText || format == CF_OEMTEXT;
+    }
+    return false;
+}
+
+std::vector<UINT> ClipboardFormats()
+{
+    std::vector<UINT> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+        formats.push_back(format);
+    return formats;
+}
+
+bool ClipboardIsPrivate(std::span<const UINT> formats)
 {
     static const UINT exclude = PrivacyFormat("ExcludeClipboardContentFromMonitorProcessing");
     static const UINT ignore = PrivacyFormat("Clipboard Viewer Ignore");
     static const UINT history = PrivacyFormat("CanIncludeInClipboardHistory");
-    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
+    const auto listed = [&](UINT format) { return format && std::ranges::find(formats, format) != formats.end(); };
+    if (listed(exclude) || listed(ignore))
         return true;
-    if (!history || !IsClipboardFormatAvailable(history))
+    if (!listed(history))
         return false;
     // "Keep out of the history" is this format holding the DWORD 0.
-    ui::ClipboardGuard clipboard(owner);
     HANDLE data = GetClipboardData(history);
     ui::GlobalLockGuard lock(data);
     DWORD allowed = 1;
@@ -142,34 +154,41 @@ bool ClipboardIsPrivate(HWND owner)
     return allowed == 0;
 }
 
-bool ClipboardOffersPicture(HWND owner)
+bool ClipboardOffersPicture(std::span<const UINT> formats)
 {
-    ui::ClipboardGuard clipboard(owner);
-    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
-        if (format == CF_BITMAP || format == CF_ENHMETAFILE || format == CF_METAFILEPICT)
-            return true;
-    }
-    return false;
+    return std::ranges::any_of(formats, [](UINT format) {
+        return format == CF_BITMAP || format == CF_ENHMETAFILE || format == CF_METAFILEPICT;
+    });
 }
 
-std::string ReadClipboardText(HWND owner)
+ClipboardText ReadClipboardText(std::span<const UINT> formats)
 {
-    ui::ClipboardGuard clipboard(owner);
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
         return {};
-    ui::GlobalLockGuard lock(data);
-    // The block's size bounds the text: a writer may have left out the NUL.
-    return TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+    std::string ansi;
+    {
+        ui::GlobalLockGuard lock(data);
+        // The block's size bounds the text: a writer may have left out the NUL.
+        ansi = TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+    }
+    ClipboardText text;
+    text.previewText = ansi.substr(0, store::PreviewCapacity);
+    HANDLE wide = UnicodeTextIsPlaced(formats) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+    ui::GlobalLockGuard wideLock(wide);
+    std::optional<std::wstring_view> unicode;
+    if (wideLock.get())
+        unicode = encoding::WideTextOfBlock(wideLock.get(), GlobalSize(wide));
+    text.content = encoding::TextFileContent(GetACP(), std::move(ansi), unicode);
+    return text;
 }
 
-void CaptureText(HWND owner, HWND memo)
+void CaptureText(ClipboardText text, Memo& memo)
 {
-    const std::string text = ReadClipboardText(owner);
-    MemoPassage passage(memo, text);
+    MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
-    WriteContentFile(path, text);
-    store::AddTextClip(std::string_view(text).substr(0, store::PreviewCapacity), BareName(path));
+    WriteContentFile(path, passage.Text());
+    store::AddTextClip(text.previewText, BareName(path));
 }
 
 void CaptureBitmap(HWND owner, ui::Picture& image)
@@ -189,13 +208,27 @@ void CaptureBitmap(HWND owner, ui::Picture& image)
     store::AddBitmapClip(BareName(path));
 }
 
-void ClipboardChanged(HWND owner, bool monitorOn, HWND memo, ui::Picture& image)
+void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
-    if (CaptureSuppressed || !monitorOn || ClipboardIsPrivate(owner))
+    if (CaptureSuppressed || !monitorOn)
         return;
-    if (IsClipboardFormatAvailable(CF_TEXT))
-        CaptureText(owner, memo);
-    else if (ClipboardOffersPicture(owner))
+    // One opening decides, and reads a text: each look at the clipboard is a
+    // round trip to the system.
+    std::optional<ClipboardText> text;
+    bool picture = false;
+    {
+        ui::ClipboardGuard clipboard(owner);
+        const std::vector<UINT> formats = ClipboardFormats();
+        if (ClipboardIsPrivate(formats))
+            return;
+        if (std::ranges::find(formats, CF_TEXT) != formats.end())
+            text = ReadClipboardText(formats);
+        else
+            picture = ClipboardOffersPicture(formats);
+    }
+    if (text)
+        CaptureText(std::move(*text), memo);
+    else if (picture)
         CaptureBitmap(owner, image);
 }
 

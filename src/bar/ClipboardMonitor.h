@@ -2,12 +2,16 @@
 // passed the notification on, and the naming of content files.
 #pragma once
 
+#include "bar/Memo.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ui {
 class Picture;
@@ -46,42 +50,58 @@ std::string ClipFileName(const std::string& folder, std::string_view ext, int se
 // Minutes * 60 + seconds of a date-time (days since 1899-12-30).
 int SecondsPastHour(double dateTime) noexcept;
 
-// Text on its way through the bar's hidden edit control `memo`, on capture and
-// on copy-back alike; the control is emptied again when the passage ends. The
-// bytes used are the caller's own: the control's round trip through the ANSI
-// code page would lose a stray lead byte on a double-byte code page.
+// Text on its way through the bar's hidden text buffer `memo`, on capture and
+// on copy-back alike; the buffer is emptied again when the passage ends.
 class MemoPassage {
 public:
-    MemoPassage(HWND memo, const std::string& text) noexcept;
-    ~MemoPassage();
+    MemoPassage(Memo& memo, std::string text) noexcept : memo_(memo) { memo_.SetText(std::move(text)); }
+    ~MemoPassage() { memo_.Clear(); }
     MemoPassage(const MemoPassage&) = delete;
     MemoPassage& operator=(const MemoPassage&) = delete;
+    const std::string& Text() const noexcept { return memo_.Text(); }
 
 private:
-    HWND memo_;
+    Memo& memo_;
 };
 
 // The text of a CF_TEXT block: up to its first NUL, never past its end.
 std::string TextOfBlock(const char* data, std::size_t size);
 
+// Whether a program put the CF_UNICODETEXT on the clipboard, given the
+// clipboard's formats in the order they are listed. The system lists the
+// formats it makes after those put there, CF_OEMTEXT among them, so one listed
+// after both CF_TEXT and CF_OEMTEXT is the system's, made from the CF_TEXT:
+// it holds nothing more, and making it costs as much as reading the text.
+bool UnicodeTextIsPlaced(std::span<const UINT> formats);
+
+// The clipboard's formats in the order it lists them. This, ClipboardIsPrivate
+// and ReadClipboardText need the clipboard open.
+std::vector<UINT> ClipboardFormats();
+
 // Whether the clipboard's owner marked its content as not for monitors
 // (password managers do): such a change is passed on but never captured.
-bool ClipboardIsPrivate(HWND owner);
+bool ClipboardIsPrivate(std::span<const UINT> formats);
 
 // Whether the clipboard offers a bitmap or a metafile.
-bool ClipboardOffersPicture(HWND owner);
+bool ClipboardOffersPicture(std::span<const UINT> formats);
 
-// The clipboard's CF_TEXT, empty when it yields no data.
-std::string ReadClipboardText(HWND owner);
+// The clipboard's text: what the content file holds for it (see
+// encoding::TextFileContent), and the start of its CF_TEXT for the preview.
+// Both are empty when the clipboard yields no text data.
+struct ClipboardText {
+    std::string content;
+    std::string previewText;
+};
+ClipboardText ReadClipboardText(std::span<const UINT> formats);
 
-// Text: a content file holding the clipboard's bytes and a recent text entry.
-void CaptureText(HWND owner, HWND memo);
+// Text, read from the clipboard: a content file and a recent text entry.
+void CaptureText(ClipboardText text, Memo& memo);
 // Bitmap: a BMP content file and a recent bitmap entry.
 void CaptureBitmap(HWND owner, ui::Picture& image);
 
 // A clipboard change, after the notification has been passed on: captures
 // text, else a picture, unless capture is suppressed, the monitor is off or
 // the content is private. Errors are thrown as ui::AppError.
-void ClipboardChanged(HWND owner, bool monitorOn, HWND memo, ui::Picture& image);
+void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
 
 } // namespace monitor

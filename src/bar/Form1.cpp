@@ -143,12 +143,6 @@ void TForm1::CreateControls()
     BuildMenu(popMain, kPopMain);
     BuildMenu(popSave, kPopSave);
     BuildMenu(popHelp, kPopHelp);
-
-    Memo1 = CreateWindowExA(0, "EDIT", "Memo1", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0, 0, 0, 0,
-                            Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    // The default limit of a multi-line edit is far below a large clip.
-    SendMessageA(Memo1, EM_SETLIMITTEXT, 0, 0);
 }
 
 void TForm1::imOnClick()

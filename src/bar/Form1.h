@@ -1,6 +1,7 @@
 // The main bar: the program's working surface and the clipboard monitor's window.
 #pragma once
 
+#include "bar/Memo.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/Picture.h"
@@ -55,9 +56,8 @@ public:
     void imOffClick();
     bool MonitorOn() const noexcept { return imOn.Visible(); }
 
-    // Hidden multi-line text control through which text passes on capture
-    // and copy-back.
-    HWND Memo1 = nullptr;
+    // Hidden text buffer through which text passes on capture and copy-back.
+    Memo Memo1{"Memo1"};
     // Hidden picture holder through which bitmaps pass the same way.
     ui::Picture Image1;
 

@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "bar/ClipboardMonitor.h"
 #include "bar/Form1.h"
+#include "bar/TextEncoding.h"
 #include "resource.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -55,12 +57,11 @@ const char* const kStatusSent = "Text sent to clipboard.";
 const char* const kStatusStashed = "Text clip has been stashed.";
 const char* const kStatusIdle = " ";
 
-// Replaces the clipboard's contents with `text` as CF_TEXT, which ends at the
-// text's first NUL.
-void PutClipboardText(HWND owner, std::string_view text)
+// Replaces the clipboard's contents with one block of `format`: `size` bytes
+// of text and a NUL of `nulSize` bytes.
+void PutClipboardBlock(HWND owner, UINT format, const void* text, std::size_t size, std::size_t nulSize)
 {
-    text = text.substr(0, text.find('\0'));
-    ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+    ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, size + nulSize));
     if (!mem)
         throw ui::AppError("Cannot write to clipboard");
     {
@@ -68,16 +69,30 @@ void PutClipboardText(HWND owner, std::string_view text)
         if (!lock.get())
             throw ui::AppError("Cannot write to clipboard");
         char* p = static_cast<char*>(lock.get());
-        std::memcpy(p, text.data(), text.size());
-        p[text.size()] = '\0';
+        std::memcpy(p, text, size);
+        std::memset(p + size, 0, nulSize);
     }
     // Viewers hear of the change while the guard closes the clipboard (at
     // once when they run on this thread), so capture must be suppressed
     // until after this returns.
     ui::ClipboardGuard clipboard(owner);
-    if (!EmptyClipboard() || !SetClipboardData(CF_TEXT, mem.get()))
+    if (!EmptyClipboard() || !SetClipboardData(format, mem.get()))
         throw ui::AppError("Cannot write to clipboard");
     mem.release();  // the clipboard owns it now
+}
+
+// A content file's text on the clipboard: marked UTF-8 as CF_UNICODETEXT,
+// which the system also offers as CF_TEXT, anything else as its CF_TEXT
+// bytes. Either ends at the text's first NUL.
+void PutClipboardText(HWND owner, std::string_view content)
+{
+    if (std::optional<std::wstring> unicode = encoding::UnicodeOfContent(content)) {
+        const std::wstring_view text = std::wstring_view(*unicode).substr(0, unicode->find(L'\0'));
+        PutClipboardBlock(owner, CF_UNICODETEXT, text.data(), text.size() * sizeof(wchar_t), sizeof(wchar_t));
+    } else {
+        const std::string_view text = content.substr(0, content.find('\0'));
+        PutClipboardBlock(owner, CF_TEXT, text.data(), text.size(), 1);
+    }
 }
 
 std::string ReadWholeFile(const std::string& path)
@@ -87,7 +102,7 @@ std::string ReadWholeFile(const std::string& path)
     if (!file)
         throw ui::AppError(ui::Format("Cannot open file %s", path));
     LARGE_INTEGER size{};
-    // Room for the line breaks to grow and the edit control's own copy.
+    // Room for the line breaks to grow and for the text as UTF-16.
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX / 4)
         throw ui::AppError(ui::Format("Cannot read file %s", path));
     std::string data(static_cast<size_t>(size.QuadPart), '\0');
@@ -110,15 +125,14 @@ std::string NormaliseLineBreaks(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += c;
-        }
+    // Runs without a break go over whole: a large clip is mostly such runs.
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t brk = std::min(text.find_first_of("\r\n", at), text.size());
+        out.append(text, at, brk - at);
+        if (brk == text.size())
+            break;
+        out += "\r\n";
+        at = brk + (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n' ? 2 : 1);
     }
     return out;
 }
@@ -255,9 +269,8 @@ void TfrmText::butCopyClick()
     if (k == 0)
         return;
     SuppressCapture quiet;
-    const std::string text = NormaliseLineBreaks(ReadWholeFile(ContentPath(k)));
-    monitor::MemoPassage passage(Form1->Memo1, text);
-    PutClipboardText(Handle(), text);
+    monitor::MemoPassage passage(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
+    PutClipboardText(Handle(), passage.Text());
     labStatus.SetText(kStatusSent);
     labStatus.RepaintNow();
 }

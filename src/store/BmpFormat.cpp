@@ -92,6 +92,14 @@ std::size_t BmpPixelOffset(int bitsPerPixel)
 std::vector<std::uint8_t> MakeBmpFile(std::int32_t width, std::int32_t height, int bitsPerPixel,
                                       std::span<const std::uint8_t> colourTable)
 {
+    std::vector<std::uint8_t> file = MakeBmpHeaders(width, height, bitsPerPixel, colourTable);
+    file.resize(file.size() + static_cast<std::size_t>(BmpStride(width, bitsPerPixel)) * static_cast<std::size_t>(height));
+    return file;
+}
+
+std::vector<std::uint8_t> MakeBmpHeaders(std::int32_t width, std::int32_t height, int bitsPerPixel,
+                                         std::span<const std::uint8_t> colourTable)
+{
     if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
         throw std::invalid_argument("BMP depth must be 1, 4, 8 or 24");
     if (width <= 0 || height <= 0)
@@ -106,11 +114,11 @@ std::vector<std::uint8_t> MakeBmpFile(std::int32_t width, std::int32_t height, i
         imageSize + offset > std::numeric_limits<std::size_t>::max() / 2)
         throw std::invalid_argument("BMP too large for its header");
 
-    std::vector<std::uint8_t> file(static_cast<std::size_t>(offset + imageSize));
+    std::vector<std::uint8_t> file(static_cast<std::size_t>(offset));
     std::uint8_t* p = file.data();
     p[0] = 'B';
     p[1] = 'M';
-    Put32(p + 2, static_cast<std::uint32_t>(file.size()));
+    Put32(p + 2, static_cast<std::uint32_t>(offset + imageSize));
     Put32(p + 10, static_cast<std::uint32_t>(offset));
     PutInfoHeader(p + kBmpFileHeaderSize, width, height, bitsPerPixel, kBiRgb,
                   static_cast<std::uint32_t>(imageSize));

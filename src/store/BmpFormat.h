@@ -38,6 +38,11 @@ std::size_t BmpPixelOffset(int bitsPerPixel);
 std::vector<std::uint8_t> MakeBmpFile(std::int32_t width, std::int32_t height, int bitsPerPixel,
                                       std::span<const std::uint8_t> colourTable);
 
+// The first BmpPixelOffset bytes of MakeBmpFile: headers and colour table, for
+// rows written from elsewhere. Throws as MakeBmpFile does.
+std::vector<std::uint8_t> MakeBmpHeaders(std::int32_t width, std::int32_t height, int bitsPerPixel,
+                                         std::span<const std::uint8_t> colourTable);
+
 // MakeBmpFile with the rows given: bottom row first, each BmpStride bytes.
 std::vector<std::uint8_t> EncodeBmp(std::int32_t width, std::int32_t height, int bitsPerPixel,
                                     std::span<const std::uint8_t> colourTable,

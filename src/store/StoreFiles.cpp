@@ -19,14 +19,14 @@ std::string StashDir;
 
 namespace {
 
-// What FindFirstFileA finds at path, if anything. Callers pass no wildcards.
+// The attributes of what is at path, if anything. One look-up: every capture
+// asks this of each name it tries.
 std::optional<DWORD> FindAttributes(const std::string& path)
 {
-    WIN32_FIND_DATAA data;
-    ui::FindHandle find(FindFirstFileA(path.c_str(), &data));
-    if (!find)
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return std::nullopt;
-    return data.dwFileAttributes;
+    return attributes;
 }
 
 bool FolderExists(const std::string& path)

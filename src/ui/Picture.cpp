@@ -130,6 +130,12 @@ void CopyAsDib(HBITMAP target, HBITMAP source, int depth, HPALETTE palette, int 
         throw AppError("Cannot copy the bitmap");
 }
 
+int DisplayDepth()
+{
+    WindowDc screen(nullptr);
+    return screen ? GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) : 0;
+}
+
 Palette CopyPalette(HPALETTE source)
 {
     if (!source)
@@ -270,6 +276,9 @@ void Picture::AssignFromClipboardBitmap(HBITMAP source, HPALETTE palette)
     const int depth = bm.bmBitsPixel * bm.bmPlanes;
     const bool monochrome = depth == 1;
 
+    if (!monochrome && !palette && depth >= 16 && depth == DisplayDepth() && TryReadRows(source, width, height))
+        return;
+
     Bitmap copy = CreateDeviceBitmap(monochrome, width, height);
     Palette paletteCopy = CopyPalette(palette);
     if (!TryBlit(copy.get(), source, palette, width, height))
@@ -278,6 +287,24 @@ void Picture::AssignFromClipboardBitmap(HBITMAP source, HPALETTE palette)
     Take(std::move(copy), std::move(paletteCopy));
     dibHeader_.clear();
     monochrome_ = monochrome;
+}
+
+bool Picture::TryReadRows(HBITMAP source, int width, int height)
+{
+    DibInfo info = BottomUpDib(width, height, 24);
+    std::vector<std::uint8_t> header(sizeof info.header);
+    std::memcpy(header.data(), &info.header, header.size());
+    Bitmap rows = CreateDibSection(header.data(), width, height);
+    DIBSECTION section{};
+    GetObjectA(rows.get(), sizeof section, &section);
+    MemoryDc dc = CreateMemoryDc();
+    if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), section.dsBm.bmBits,
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
+        return false;
+    Take(std::move(rows), Palette());
+    dibHeader_ = std::move(header);
+    monochrome_ = false;
+    return true;
 }
 
 void Picture::TrimOddWidth()
@@ -339,15 +366,39 @@ std::vector<std::uint8_t> Picture::EncodeBmp() const
 
 void Picture::SaveToFile(const std::string& path) const
 {
-    const std::vector<std::uint8_t> bytes = EncodeBmp();
+    // A bottom-up 24-bit DIB section holds its rows as the file does: they
+    // are written from where they are, after headers of their own.
+    std::vector<std::uint8_t> encoded;
+    std::span<const std::uint8_t> parts[2];
+    DIBSECTION section{};
+    if (!Empty() && bitsPerPixel_ == 24 && dibHeader_.size() == sizeof(BITMAPINFOHEADER) &&
+        GetObjectA(bitmap_.get(), sizeof section, &section) == sizeof section && section.dsBm.bmBits &&
+        section.dsBmih.biHeight > 0) {
+        try {
+            encoded = store::MakeBmpHeaders(width_, height_, 24, {});
+        } catch (const std::exception&) {
+            ThrowCannotCreate(width_, height_);
+        }
+        parts[0] = encoded;
+        parts[1] = {static_cast<const std::uint8_t*>(section.dsBm.bmBits),
+                    static_cast<std::size_t>(store::BmpStride(width_, 24)) * static_cast<std::size_t>(height_)};
+    } else {
+        encoded = EncodeBmp();
+        parts[0] = encoded;
+    }
     FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw AppError(Format("Cannot create file %s", path));
-    // One write of the whole file: the headers cap its size at 32 bits.
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
+    // Whole parts at once: the headers cap the file's size at 32 bits.
+    bool written = true;
+    for (std::span<const std::uint8_t> part : parts) {
+        DWORD done = 0;
+        written = written && (part.empty() || (WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()),
+                                                         &done, nullptr) &&
+                                               done == part.size()));
+    }
+    if (!written) {
         // A cut-off content file would only fail later, in the browser.
         file.reset();
         DeleteFileA(path.c_str());

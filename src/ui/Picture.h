@@ -60,6 +60,10 @@ public:
 
 private:
     void Take(Bitmap bitmap, Palette palette);
+    // A bitmap in the display's format needs no drawing: its pixels are read
+    // straight into a 24-bit DIB section, the rows of its content file. False
+    // when GDI does not read the bitmap.
+    bool TryReadRows(HBITMAP source, int width, int height);
 
     Bitmap bitmap_;
     Palette palette_;

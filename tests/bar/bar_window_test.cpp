@@ -106,6 +106,7 @@ TEST_F(BarTest, FrameControlsAndLayout)
     EXPECT_EQ(HintText(bar->hints.Handle(), h, bar->imOn.Handle()), "Clipboard monitor is active");
     EXPECT_EQ(HintText(bar->hints.Handle(), h, bar->imOff.Handle()), "Clipboard monitor is not active");
 
+    EXPECT_EQ(bar->Memo1.Text(), "Memo1");
     EXPECT_EQ(bar->Label1.Text(), app::kCreditLine);
     EXPECT_EQ(bar->Label1.TextColor(), RGB(0, 255, 255));
     EXPECT_EQ(bar->Label1.BackColor(), RGB(0, 0, 0));

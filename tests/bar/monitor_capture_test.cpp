@@ -55,7 +55,7 @@ TEST_F(TextCapture, TextOf120CharactersGivesA120ByteFileAndA50CharacterPreview)
     EXPECT_EQ(store::RecentBitmapCatalogue.Count, 0);
     EXPECT_TRUE(boxes.empty());
     // Memo1 is scratch only.
-    EXPECT_EQ(GetWindowTextLengthA(Form1->Memo1), 0);
+    EXPECT_EQ(Form1->Memo1.Text(), "");
 }
 
 TEST_F(TextCapture, EveryByteAndEveryKindOfLineBreakIsKeptAsCopied)
@@ -71,6 +71,29 @@ TEST_F(TextCapture, EveryByteAndEveryKindOfLineBreakIsKeptAsCopied)
     EXPECT_EQ(store::RecentTextCatalogue.Count, 6);
     // Control characters show as dots in the preview; the file keeps them.
     EXPECT_EQ(store::RecentTextCatalogue.Entries[1].Preview.Text(), "one..two..");
+}
+
+TEST_F(TextCapture, UnicodeTextIsKeptAsUtf8OnlyWhenTheCodePageLosesSomeOfIt)
+{
+    // A Unicode program's text the code page holds, and a clipboard whose
+    // CF_TEXT and CF_UNICODETEXT agree: the CF_TEXT bytes, as ever.
+    CopyUnicodeText(L"\x00BD \x20AC caf\x00E9");
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "\xBD \x80 caf\xE9");
+    {
+        ClipboardWrite write;
+        write.Text("na\xEFve \x80");
+        write.Unicode(L"na\x00EFve \x20AC");
+    }
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "na\xEFve \x80");
+
+    // Cyrillic the code page lacks: the mark and UTF-8; the preview is the
+    // CF_TEXT the system made of it.
+    CopyUnicodeText(L"\x043C\x0438\x0440 \x00BD");
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "\xEF\xBB\xBF\xD0\xBC\xD0\xB8\xD1\x80 \xC2\xBD");
+    EXPECT_EQ(NewestText().Preview.Text(), "??? \xBD");
+    EXPECT_EQ(Form1->Memo1.Text(), "");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(TextCapture, EmptyTextGivesAnEmptyFileAndAnEmptyPreview)
@@ -89,6 +112,22 @@ TEST(TextOfBlock, EndsAtTheFirstNulOrAtTheEndOfTheBlock)
     EXPECT_EQ(monitor::TextOfBlock("ab\0cd", 5), "ab");
     EXPECT_EQ(monitor::TextOfBlock("", 1), "");
     EXPECT_EQ(monitor::TextOfBlock(nullptr, 10), "");
+}
+
+TEST(UnicodeTextIsPlaced, ASystemMadeUnicodeTextComesAfterCfTextAndCfOemText)
+{
+    // The orders the system lists for text put as CF_TEXT, CF_TEXT and
+    // CF_OEMTEXT, CF_UNICODETEXT, both in either order.
+    const std::vector<std::pair<std::vector<UINT>, bool>> orders = {
+        {{CF_TEXT, CF_LOCALE, CF_OEMTEXT, CF_UNICODETEXT}, false},
+        {{CF_TEXT, CF_OEMTEXT, CF_LOCALE, CF_UNICODETEXT}, false},
+        {{CF_UNICODETEXT, CF_LOCALE, CF_TEXT, CF_OEMTEXT}, true},
+        {{CF_TEXT, CF_UNICODETEXT, CF_LOCALE, CF_OEMTEXT}, true},
+        {{CF_UNICODETEXT, CF_TEXT, CF_LOCALE, CF_OEMTEXT}, true},
+        {{CF_TEXT, CF_LOCALE}, false},
+    };
+    for (const auto& [formats, placed] : orders)
+        EXPECT_EQ(monitor::UnicodeTextIsPlaced(formats), placed) << formats.front() << " " << formats.back();
 }
 
 TEST_F(TextCapture, TextWithoutItsNulIsNotReadPastItsBlock)
@@ -220,7 +259,7 @@ TEST_F(TextCapture, AMissingTempFolderIsReportedAndAddsNothing)
     EXPECT_EQ(boxes[0].text.rfind("Cannot create file " + TempDir() + "clip", 0), 0u) << boxes[0].text;
     EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - 5), ".txt.");
     EXPECT_EQ(Captured(), 0);
-    EXPECT_EQ(GetWindowTextLengthA(Form1->Memo1), 0);
+    EXPECT_EQ(Form1->Memo1.Text(), "");
 }
 
 TEST_F(TextCapture, ACatalogueThatCannotBeWrittenIsReportedOnceAndWrittenWhenItCanBe)

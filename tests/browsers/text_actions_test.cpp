@@ -73,6 +73,31 @@ TEST_F(TextBrowserTest, CopyBackPutsTheWholeFileOnTheClipboardWithCrLfBreaks)
     EXPECT_EQ(store::RecentTextCatalogue.Entries[3].Preview.Text(), "copied elsewhere");
 }
 
+TEST_F(TextBrowserTest, AMarkedUtf8FileGoesBackAsUnicodeWithCrLfBreaksAndAnyOtherAsItsBytes)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    AddClip(mark + "a\n\xD0\xB1\rc\r\nd");
+    AddClip(mark + "caf\xE9 \xFF\n");  // marked, but not UTF-8
+    browser->ShowCatalogue(false);
+    ChainSpy spy;
+
+    Select(1);
+    Choose(TfrmText::mnuCopy);
+    EXPECT_EQ(testing_support::ReadClipboardUnicode(), L"a\r\n\x0431\r\nc\r\nd");
+    // Older programs get the code page's text from the system.
+    EXPECT_EQ(ReadClipboardText(), "a\r\n?\r\nc\r\nd");
+
+    Select(0);
+    Choose(TfrmText::mnuCopy);
+    EXPECT_EQ(ReadClipboardText(), mark + "caf\xE9 \xFF\r\n");
+
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(spy.seen.size(), 2u);
+    EXPECT_TRUE(spy.seen[0].suppressed && spy.seen[1].suppressed);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(Form1->Memo1.Text(), "");
+}
+
 TEST_F(TextBrowserTest, CopyBackFromTheSavedViewReadsTheStash)
 {
     AddClip("to be saved");

@@ -1,7 +1,8 @@
 // Text clips as a user meets them: copied in another program, listed in the
 // text browser opened from the bar, copied back with a double-click after a
-// restart, stashed and deleted from the saved view, and a clip whose file went
-// missing behind the program's back, with the keys and boxes on the way.
+// restart, Unicode text the code page cannot hold kept and given back whole,
+// stashed and deleted from the saved view, and a clip whose file went missing
+// behind the program's back, with the keys and boxes on the way.
 #include "support/RunningProgram.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +151,38 @@ TEST_F(TextScenario, OneClipCopiedBackAfterARestartIsNotCapturedAgain)
     ASSERT_EQ(ReadFileBytes(catalogue).size(), 112u);
     EXPECT_EQ(records[0].FileName.Text(), file);
     EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "txt"), std::vector<std::string>{file});
+}
+
+TEST_F(TextScenario, UnicodeTextTheCodePageLacksIsKeptAsUtf8AndComesBackWhole)
+{
+    TempFolder folder;
+    // Cyrillic, a Euro sign the code page has, CJK and U+1F600 beyond the BMP.
+    const std::wstring copied = L"\x041F\x0440\x0438\x0432\x0435\x0442, \x043C\x0438\x0440 \x20AC \x6771\x4EAC \xD83D\xDE00";
+    const std::string file = "\xEF\xBB\xBF\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80 \xE2\x82\xAC "
+                             "\xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80";
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const std::string name = CopyAndWaitForFile(program, [&] { CopyUnicodeText(copied); }, file);
+    ASSERT_FALSE(name.empty()) << "no content file holds the text as marked UTF-8";
+    // The preview stays the code page's text, question marks and all.
+    const std::string codePageText = ReadClipboardText();
+    EXPECT_EQ(codePageText.substr(0, 8), "??????, ");
+    EmptyTheClipboard();
+
+    const TextBrowser browser = OpenTextBrowser(program, false);
+    ASSERT_NE(browser.list, nullptr);
+    ASSERT_TRUE(browser.WaitForLines({codePageText}));
+    DoubleClickAt(browser.Line(0));
+    ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }, kReactionTimeoutMs));
+    EXPECT_EQ(ReadClipboardUnicode(), copied);
+    EXPECT_EQ(ReadClipboardText(), codePageText);
+    ASSERT_TRUE(program.Idle());
+    EXPECT_EQ(browser.Lines().size(), 1u);
+    ASSERT_TRUE(ExitFromBrowser(program, browser));
+    EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "txt"), std::vector<std::string>{name});
+    const TextRecords records = Records(folder.Path() + "temp\\txtclips.dat");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Preview.Text(), codePageText);
 }
 
 TEST_F(TextScenario, ClipsStashedFromTheRecentViewAreDeletedInTheSavedView)

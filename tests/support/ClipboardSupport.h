@@ -58,6 +58,7 @@ public:
     ClipboardWrite& operator=(const ClipboardWrite&) = delete;
 
     void Text(const std::string& bytes) { Block(CF_TEXT, bytes.c_str(), bytes.size() + 1); }
+    void Unicode(const std::wstring& text) { Block(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)); }
     void Block(UINT format, const void* data, std::size_t size)
     {
         SetClipboardData(format, GlobalBlock(data, size));
@@ -71,6 +72,13 @@ inline void CopyText(const std::string& bytes)
 {
     ClipboardWrite write;
     write.Text(bytes);
+}
+
+// As a Unicode program copies: the system makes the CF_TEXT from it.
+inline void CopyUnicodeText(const std::wstring& text)
+{
+    ClipboardWrite write;
+    write.Unicode(text);
 }
 
 inline void CopyBitmap(HBITMAP bitmap)
@@ -103,20 +111,32 @@ inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
     return bitmap;
 }
 
-// The clipboard's CF_TEXT up to its NUL; empty when there is none.
-inline std::string ReadClipboardText()
+// A text format of the clipboard up to its NUL; empty when there is none.
+template <class Char>
+std::basic_string<Char> ReadClipboardString(UINT format)
 {
-    std::string text;
+    std::basic_string<Char> text;
     if (!OpenClipboardPatiently())
         return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
-            text.assign(p, strnlen(p, GlobalSize(data)));
+    if (HANDLE data = GetClipboardData(format)) {
+        if (const Char* p = static_cast<const Char*>(GlobalLock(data))) {
+            const Char* end = p + GlobalSize(data) / sizeof(Char);
+            text.assign(p, std::find(p, end, Char{}));
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
     return text;
+}
+
+inline std::string ReadClipboardText()
+{
+    return ReadClipboardString<char>(CF_TEXT);
+}
+
+inline std::wstring ReadClipboardUnicode()
+{
+    return ReadClipboardString<wchar_t>(CF_UNICODETEXT);
 }
 
 // The clipboard's bitmap as 32-bit pixels, top row first (0x00RRGGBB).

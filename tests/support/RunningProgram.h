@@ -226,20 +226,21 @@ inline std::vector<std::string> ContentFilesIn(const std::string& folder, const 
     return SortedFileNames(folder + "clip*." + ext);
 }
 
-// Copies a text as another program would and waits until the program has
-// written it to a new content file in its temp folder; returns that file's
-// name, or "" when no capture came.
-inline std::string CopyTextAndWait(const RunningProgram& program, const std::string& text)
+// Runs `copy`, a copy by another program, and waits until the program has
+// written a new content file holding `expected` in its temp folder; returns
+// that file's name, or "" when no capture came.
+template <class Copy>
+std::string CopyAndWaitForFile(const RunningProgram& program, Copy copy, const std::string& expected)
 {
     const std::string temp = program.Folder() + "temp\\";
     const std::vector<std::string> before = ContentFilesIn(temp, "txt");
-    CopyText(text);
+    copy();
     std::string added;
     PumpUntil(
         [&] {
             for (const std::string& name : ContentFilesIn(temp, "txt"))
                 if (std::find(before.begin(), before.end(), name) == before.end() &&
-                    ReadFileBytes(temp + name) == text) {
+                    ReadFileBytes(temp + name) == expected) {
                     added = name;
                     return true;
                 }
@@ -247,6 +248,11 @@ inline std::string CopyTextAndWait(const RunningProgram& program, const std::str
         },
         kReactionTimeoutMs);
     return added;
+}
+
+inline std::string CopyTextAndWait(const RunningProgram& program, const std::string& text)
+{
+    return CopyAndWaitForFile(program, [&] { CopyText(text); }, text);
 }
 
 // The records of a catalogue file.

@@ -1,0 +1,47 @@
+// Text clips in two encodings: the ANSI code page's bytes, as programs that
+// copy only CF_TEXT give them and as every existing content file holds them,
+// and UTF-8 after a byte-order mark for text the code page cannot hold.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace encoding {
+
+// EF BB BF: the first bytes of a content file that holds UTF-8.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// UTF-16 to UTF-8. An unpaired surrogate is no character: it becomes U+FFFD.
+std::string Utf16ToUtf8(std::wstring_view text);
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF,
+// no cut-off sequence.
+bool IsValidUtf8(std::string_view bytes);
+// UTF-8 to UTF-16; each byte that starts no well-formed sequence becomes U+FFFD.
+std::wstring Utf8ToUtf16(std::string_view bytes);
+
+// The text of a CF_UNICODETEXT block: whole 16-bit units up to the first NUL,
+// never past the block's end (an odd last byte is not half a character).
+std::wstring_view WideTextOfBlock(const void* data, std::size_t size) noexcept;
+
+// Whether `ansi`, read in code page `codePage`, is exactly `wide`.
+bool CodePageReads(UINT codePage, std::string_view ansi, std::wstring_view wide);
+// Whether `wide` survives the trip to the code page and back unchanged (no
+// default character, no best-fit look-alike).
+bool CodePageHolds(UINT codePage, std::wstring_view wide);
+
+// The content file of a text clip, given the clipboard's CF_TEXT bytes and,
+// when it offers one, its CF_UNICODETEXT text: the CF_TEXT bytes unless they
+// lost characters of the Unicode text, else the mark and the text as UTF-8.
+// CF_TEXT bytes that would read back as a marked UTF-8 file are marked too,
+// so that they come back as they were copied.
+std::string TextFileContent(UINT codePage, std::string ansi, std::optional<std::wstring_view> wide);
+
+// The Unicode text of a content file that starts with the mark and is valid
+// UTF-8 after it; nothing for any other file, which holds code-page bytes.
+std::optional<std::wstring> UnicodeOfContent(std::string_view content);
+
+} // namespace encoding
