@@ -117,6 +117,18 @@ void Application::ShowTaskbarButton()
     ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
+void Application::ActivateFrontForm()
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(w) || !IsWindowEnabled(w))
+            continue;
+        if (std::any_of(forms_.begin(), forms_.end(), [w](Form* f) { return f->Handle() == w; })) {
+            SetActiveWindow(w);
+            return;
+        }
+    }
+}
+
 void Application::AddForm(Form* form)
 {
     forms_.push_back(form);
@@ -290,6 +302,17 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
             return 0;
         case WM_TIDEMARK_DEFERRED_ERROR:
             App.ShowDeferredError();
+            return 0;
+        case WM_ACTIVATE:
+            // Its taskbar button was clicked: the window has no face, so keys
+            // would go nowhere. Posted: a box that just closed gives the
+            // activation back to its own window first.
+            if (LOWORD(wParam) != WA_INACTIVE && !App.Minimized())
+                PostMessageA(hwnd, WM_TIDEMARK_ACTIVATE_FRONT, 0, 0);
+            break;
+        case WM_TIDEMARK_ACTIVATE_FRONT:
+            if (GetActiveWindow() == hwnd)
+                App.ActivateFrontForm();
             return 0;
         }
     } catch (const std::exception& e) {

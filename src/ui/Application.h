@@ -34,6 +34,8 @@ public:
     HWND Handle();
     // A zero-size window is all that shows of it: its taskbar button.
     void ShowTaskbarButton();
+    // Activates the program's visible form nearest the front, if any.
+    void ActivateFrontForm();
 
     // The first form created; closing it ends the program.
     Form* MainForm() const noexcept { return forms_.empty() ? nullptr : forms_.front(); }

@@ -19,4 +19,8 @@ constexpr UINT WM_TIDEMARK_TO_FRONT = WM_APP + 3;
 // Posted to the application window: show the error kept for later.
 constexpr UINT WM_TIDEMARK_DEFERRED_ERROR = WM_APP + 4;
 
+// Posted to the application window when it is activated: hand on to the
+// form in front.
+constexpr UINT WM_TIDEMARK_ACTIVATE_FRONT = WM_APP + 5;
+
 } // namespace ui

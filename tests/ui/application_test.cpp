@@ -146,6 +146,23 @@ TEST_F(ApplicationTest, ClosingTheMainFormEndsTheLoopAndOtherFormsOnlyHide)
     EXPECT_TRUE(quit);
 }
 
+TEST_F(ApplicationTest, ActivatingTheTaskbarWindowHandsOnToTheFormInFront)
+{
+    TestForm back("back"), front("front"), hidden("hidden");
+    back.Create();
+    front.Create();
+    hidden.Create();
+    back.Show();
+    front.Show();
+    ui::App.ShowTaskbarButton();
+    // What a click on the taskbar button does while the program is not in
+    // front: the faceless window is activated.
+    SetActiveWindow(ui::App.Handle());
+    testing_support::PumpMessages(0);
+    EXPECT_EQ(GetActiveWindow(), front.Handle());
+    ShowWindow(ui::App.Handle(), SW_HIDE);
+}
+
 TEST_F(ApplicationTest, AnErrorKeptForLaterShowsOnceTheLoopGetsThereAndNoneStacksOnIt)
 {
     std::vector<std::string> shown;
