@@ -63,9 +63,18 @@ SingleInstance::SingleInstance(std::string_view programDir) : name_(InstanceName
     first_ = mutex ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
 }
 
-void SingleInstance::MarkWindow(HWND window) const
+SingleInstance::~SingleInstance()
 {
-    SetPropA(window, name_.c_str() + kNamespace.size(), reinterpret_cast<HANDLE>(1));
+    if (mark_)
+        GlobalDeleteAtom(mark_);
+}
+
+void SingleInstance::MarkWindow(HWND window)
+{
+    if (!mark_)
+        mark_ = GlobalAddAtomA(name_.c_str() + kNamespace.size());
+    if (mark_)
+        SetPropA(window, MAKEINTATOM(mark_), reinterpret_cast<HANDLE>(1));
 }
 
 void SingleInstance::BringRunningCopyToFront() const

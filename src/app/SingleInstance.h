@@ -19,11 +19,14 @@ class SingleInstance {
 public:
     // Claims the folder for this copy, or finds that another copy has it.
     explicit SingleInstance(std::string_view programDir);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
     bool First() const noexcept { return first_; }
     // Marks the window that a later start in the same folder asks to come
     // to the front.
-    void MarkWindow(HWND window) const;
+    void MarkWindow(HWND window);
     // Asks the copy already running in the folder to come to the front.
     void BringRunningCopyToFront() const;
 
@@ -31,6 +34,9 @@ private:
     std::string name_;
     ui::KernelHandle mutex_;
     bool first_ = false;
+    // The mark's name as an atom of our own: a property named by a string
+    // would leave its atom behind when the window goes.
+    ATOM mark_ = 0;
 };
 
 } // namespace app

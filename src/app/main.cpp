@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Before any window or file: a second copy in this folder only brings
     // the first one forward.
-    const app::SingleInstance instance(store::ProgramDirOf(ui::App.ExeName()));
+    app::SingleInstance instance(store::ProgramDirOf(ui::App.ExeName()));
     if (!instance.First()) {
         instance.BringRunningCopyToFront();
         return 0;
