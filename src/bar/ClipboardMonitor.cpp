@@ -106,12 +106,14 @@ int SecondsPastHour(double dateTime) noexcept
     return static_cast<int>((ms / 1000) % 3600);
 }
 
-std::string TextOfBlock(const char* data, std::size_t size)
+std::string TextOfBlock(const char* data, std::size_t size, std::string storage)
 {
+    storage.clear();
     if (!data)
-        return {};
+        return storage;
     const void* nul = std::memchr(data, 0, size);
-    return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
+    storage.assign(data, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : size);
+    return storage;
 }
 
 bool UnicodeTextIsPlaced(std::span<const UINT> formats)
@@ -161,7 +163,7 @@ bool ClipboardOffersPicture(std::span<const UINT> formats)
     });
 }
 
-ClipboardText ReadClipboardText(std::span<const UINT> formats)
+ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string storage)
 {
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
@@ -170,7 +172,7 @@ ClipboardText ReadClipboardText(std::span<const UINT> formats)
     {
         ui::GlobalLockGuard lock(data);
         // The block's size bounds the text: a writer may have left out the NUL.
-        ansi = TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data));
+        ansi = TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data), std::move(storage));
     }
     ClipboardText text;
     text.previewText = ansi.substr(0, store::PreviewCapacity);
@@ -222,7 +224,7 @@ void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image
         if (ClipboardIsPrivate(formats))
             return;
         if (std::ranges::find(formats, CF_TEXT) != formats.end())
-            text = ReadClipboardText(formats);
+            text = ReadClipboardText(formats, memo.TakeStorage());
         else
             picture = ClipboardOffersPicture(formats);
     }

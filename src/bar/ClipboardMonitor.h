@@ -64,8 +64,9 @@ private:
     Memo& memo_;
 };
 
-// The text of a CF_TEXT block: up to its first NUL, never past its end.
-std::string TextOfBlock(const char* data, std::size_t size);
+// The text of a CF_TEXT block: up to its first NUL, never past its end. It
+// goes into storage's memory, which may be kept from an earlier text.
+std::string TextOfBlock(const char* data, std::size_t size, std::string storage = {});
 
 // Whether a program put the CF_UNICODETEXT on the clipboard, given the
 // clipboard's formats in the order they are listed. The system lists the
@@ -92,7 +93,7 @@ struct ClipboardText {
     std::string content;
     std::string previewText;
 };
-ClipboardText ReadClipboardText(std::span<const UINT> formats);
+ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string storage = {});
 
 // Text, read from the clipboard: a content file and a recent text entry.
 void CaptureText(ClipboardText text, Memo& memo);
