@@ -467,11 +467,18 @@ void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
     // returned, never from inside it.
     if (!inChain_)
         return;
-    try {
-        monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
-    } catch (...) {
-        ui::App.ShowExceptionLater(std::current_exception());
+    {
+        // The catalogue's file is our own bookkeeping: it is written once
+        // the sender has its answer.
+        store::HoldWrites later;
+        try {
+            monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+        } catch (...) {
+            ui::App.ShowExceptionLater(std::current_exception());
+        }
     }
+    if (store::WritesPending())
+        PostMessageA(Handle(), ui::WM_TIDEMARK_WRITE_STORE, 0, 0);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -485,6 +492,14 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case ui::WM_TIDEMARK_TO_FRONT:
         ComeToFront();
+        return 0;
+    case ui::WM_TIDEMARK_WRITE_STORE:
+        // Reported as a capture's failure is: never a box on top of another.
+        try {
+            store::WritePending();
+        } catch (...) {
+            ui::App.ShowExceptionLater(std::current_exception());
+        }
         return 0;
     }
     return Form::HandleMessage(msg, wParam, lParam);

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <exception>
 #include <utility>
 
@@ -92,15 +94,9 @@ void Reset(Catalogue<Entry>& catalogue) noexcept
     catalogue.Stamp = NextStamp();
 }
 
-// Writes the changed catalogue and then announces the change.
-void CatalogueChanged(CatalogueId id)
+// Writes a changed catalogue and then announces the change.
+void WriteAndAnnounce(CatalogueId id)
 {
-    switch (id) {
-    case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::SavedText: SavedTextCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
-    case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
-    }
     // The change is on disk before anyone hears of it; a failure to write is
     // raised after everyone has.
     std::exception_ptr failure;
@@ -122,6 +118,25 @@ void CatalogueChanged(CatalogueId id)
     }
     if (failure)
         std::rethrow_exception(failure);
+}
+
+int holdDepth = 0;
+std::array<bool, 4> pending{};
+
+// The view of the catalogue is out of date at once; its file and its
+// listeners follow now, or when writes are no longer held.
+void CatalogueChanged(CatalogueId id)
+{
+    switch (id) {
+    case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedText: SavedTextCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
+    case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
+    }
+    if (holdDepth > 0)
+        pending[static_cast<std::size_t>(id)] = true;
+    else
+        WriteAndAnnounce(id);
 }
 
 } // namespace
@@ -207,8 +222,41 @@ void StashBitmap(int index)
     CatalogueChanged(CatalogueId::SavedBitmap);
 }
 
+HoldWrites::HoldWrites() noexcept
+{
+    ++holdDepth;
+}
+
+HoldWrites::~HoldWrites()
+{
+    --holdDepth;
+}
+
+bool WritesPending() noexcept
+{
+    return std::find(pending.begin(), pending.end(), true) != pending.end();
+}
+
+void WritePending()
+{
+    std::exception_ptr failure;
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (!std::exchange(pending[i], false))
+            continue;
+        try {
+            WriteAndAnnounce(static_cast<CatalogueId>(i));
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void ResetCatalogues() noexcept
 {
+    pending = {};
     Reset(RecentTextCatalogue);
     Reset(SavedTextCatalogue);
     Reset(RecentBitmapCatalogue);

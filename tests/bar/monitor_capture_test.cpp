@@ -265,6 +265,8 @@ TEST_F(TextCapture, AMissingTempFolderIsReportedAndAddsNothing)
 TEST_F(TextCapture, ACatalogueThatCannotBeWrittenIsReportedOnceAndWrittenWhenItCanBe)
 {
     CopyText("first");
+    // The bar writes the catalogue once the notice is answered.
+    testing_support::PumpMessages(0);
     const std::string catalogue = TempDir() + "txtclips.dat";
     {
         ReadOnlyFile readOnly(catalogue);
@@ -338,14 +340,17 @@ TEST_F(TextCapture, AShowingBrowserListsItsCatalogueAgainAndAHiddenOneIsLeftAlon
 
     moveAway(frmText);
     moveAway(frmBmp);
+    // A showing browser follows once the notice is answered.
     CopyText("both hidden");
     CopyBitmap(ColourBitmap(8, 8, 0, 0));
+    testing_support::PumpMessages(0);
     EXPECT_FALSE(atBar(frmText));
     EXPECT_FALSE(atBar(frmBmp));
 
     frmText->SavedMode = true;
     show(frmText);
     CopyText("text browser showing");
+    testing_support::PumpMessages(0);
     EXPECT_TRUE(atBar(frmText));
     EXPECT_TRUE(frmText->SavedMode);
     EXPECT_FALSE(atBar(frmBmp));
@@ -353,6 +358,7 @@ TEST_F(TextCapture, AShowingBrowserListsItsCatalogueAgainAndAHiddenOneIsLeftAlon
     moveAway(frmText);
     show(frmBmp);
     CopyBitmap(ColourBitmap(8, 8, 0, 0));
+    testing_support::PumpMessages(0);
     EXPECT_TRUE(atBar(frmBmp));
     EXPECT_FALSE(frmBmp->SavedMode);
     EXPECT_FALSE(atBar(frmText));

@@ -350,6 +350,8 @@ TEST_F(BmpActions, AShowingStripFollowsNewCaptures)
     EmptyClipboard();
     SetClipboardData(CF_BITMAP, picture.release());
     CloseClipboard();
+    // The strip follows once the bar has answered the notice.
+    testing_support::PumpMessages(0);
 
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(frmBmp->CellCount, 3);

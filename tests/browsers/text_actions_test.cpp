@@ -320,6 +320,8 @@ TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTh
     browser->labStatus.SetText(" ");
 
     monitor_test::CopyText("a new capture");
+    // The browser follows once the bar has answered the notice.
+    testing_support::PumpMessages(0);
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
     // Still the saved view, listed again: selection gone, count back.
     EXPECT_TRUE(browser->SavedMode);
@@ -334,6 +336,7 @@ TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTh
     // In the recent view the new clip tops the list.
     browser->ShowCatalogue(false);
     monitor_test::CopyText("newest capture");
+    testing_support::PumpMessages(0);
     EXPECT_EQ(Lines().front(), (Line{"newest capture", 3}));
     EXPECT_EQ(browser->labStatus.Text(), "3 clips found.");
 
