@@ -296,7 +296,8 @@ bool Picture::TryReadRows(HBITMAP source, int width, int height)
     std::memcpy(header.data(), &info.header, header.size());
     Bitmap rows = CreateDibSection(header.data(), width, height);
     DIBSECTION section{};
-    GetObjectA(rows.get(), sizeof section, &section);
+    if (GetObjectA(rows.get(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
+        return false;
     MemoryDc dc = CreateMemoryDc();
     if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), section.dsBm.bmBits,
                   reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
