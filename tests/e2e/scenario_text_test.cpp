@@ -290,6 +290,10 @@ TEST_F(TextScenario, ClipsOfAProgramThatWasKilledAreListedAtTheNextStart)
         ASSERT_TRUE(program.Start());
         for (const char* text : {"first before the kill", "second", "third"})
             ASSERT_FALSE(CopyTextAndWait(program, text).empty()) << text;
+        // The catalogue follows each content file within the moment the bar
+        // takes to answer the notice; no exit is needed for it.
+        ASSERT_TRUE(
+            PumpUntil([&] { return Records(program.TempFile("txtclips.dat")).size() == 3; }, kReactionTimeoutMs));
         ASSERT_TRUE(program.Kill());
     }
     EmptyTheClipboard();
