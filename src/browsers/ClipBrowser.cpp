@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "bar/Form1.h"
 #include "ui/Messages.h"
+#include "ui/Placement.h"
 
 ClipBrowser::ClipBrowser(store::CatalogueId recent, store::CatalogueId saved)
     : recent_(recent), saved_(saved), changes_([this](store::CatalogueId changed) { StoreChanged(changed); })
@@ -40,6 +41,15 @@ void ClipBrowser::FormResize()
         return;
     }
     LayoutControls();
+}
+
+void ClipBrowser::MoveToBar()
+{
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    OffsetRect(&r, Form1->Left() - r.left, Form1->Top() - r.top);
+    const RECT placed = ui::KeepInside(r, ui::WorkAreaOf(Form1->Handle()));
+    MoveTo(placed.left, placed.top);
 }
 
 void ClipBrowser::ViewMade(bool saved) noexcept
