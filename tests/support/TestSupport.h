@@ -309,6 +309,16 @@ inline std::string UnixPath(const std::string& dosPath)
 
 inline bool Writable(const std::string& path)
 {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A folder is writable when a file can be made in it.
+        HANDLE probe = CreateFileA((path + "\\writable.probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(probe);
+        return true;
+    }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -319,9 +329,8 @@ inline bool Writable(const std::string& path)
 
 // Wine starts a Unix program from CreateProcess but hands back no handle to
 // wait on, so the caller polls for the program's effect instead.
-inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+inline bool StartUnixProgram(std::string command)
 {
-    std::string command = "/usr/bin/chattr " + flag + " \"" + unixPath + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -331,6 +340,13 @@ inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool
         CloseHandle(process.hThread);
     if (process.hProcess)
         CloseHandle(process.hProcess);
+    return true;
+}
+
+inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+{
+    if (!StartUnixProgram("/usr/bin/chattr " + flag + " \"" + unixPath + "\""))
+        return false;
     for (int i = 0; i < 250; ++i) {
         if (Writable(dosPath) == wantWritable)
             return true;
@@ -339,7 +355,8 @@ inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool
     return false;
 }
 
-// Makes a file unwritable and undeletable for as long as the object lives:
+// Makes a file (or a folder: nothing can be made in it) unwritable and
+// undeletable for as long as the object lives:
 // "chattr +i" under Wine (which ignores the read-only attribute for root),
 // the read-only attribute elsewhere.
 class ReadOnlyFile {
