@@ -317,11 +317,10 @@ inline bool Writable(const std::string& path)
     return true;
 }
 
-// Wine starts a Unix program from CreateProcess but hands back no handle to
-// wait on, so the caller polls for the program's effect instead.
-inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+// Runs a Unix program under Wine and waits until done() holds: Wine starts
+// it from CreateProcess but hands back no handle to wait on.
+inline bool RunUnix(std::string command, const std::function<bool()>& done)
 {
-    std::string command = "/usr/bin/chattr " + flag + " \"" + unixPath + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -332,11 +331,24 @@ inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool
     if (process.hProcess)
         CloseHandle(process.hProcess);
     for (int i = 0; i < 250; ++i) {
-        if (Writable(dosPath) == wantWritable)
+        if (done())
             return true;
         Sleep(20);
     }
     return false;
+}
+
+inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+{
+    return RunUnix("/usr/bin/chattr " + flag + " \"" + unixPath + "\"",
+                   [&] { return Writable(dosPath) == wantWritable; });
+}
+
+// Points a symbolic link at target (a Unix path, or a name beside the link),
+// replacing whatever the link's place held; done() tells when it is seen.
+inline bool MakeUnixLink(const std::string& target, const std::string& unixLink, const std::function<bool()>& done)
+{
+    return RunUnix("/bin/ln -sfn \"" + target + "\" \"" + unixLink + "\"", done);
 }
 
 // Makes a file unwritable and undeletable for as long as the object lives:
