@@ -1,6 +1,6 @@
 #include "ui/Picture.h"
 
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "ui/Errors.h"
 
 #include <cstring>

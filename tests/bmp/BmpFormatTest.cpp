@@ -1,4 +1,4 @@
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 
 #include <gtest/gtest.h>
 

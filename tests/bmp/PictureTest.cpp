@@ -1,4 +1,4 @@
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "ui/Errors.h"
 #include "ui/Handles.h"
 #include "ui/Picture.h"

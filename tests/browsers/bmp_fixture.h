@@ -5,7 +5,7 @@
 #include "app/Forms.h"
 #include "bar/bar_fixture.h"
 #include "browsers/BitmapBrowser.h"
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "support/TestSupport.h"
