@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-namespace store {
+namespace bmp {
 
 namespace {
 
@@ -270,4 +270,4 @@ void CopyRowsBottomUp(const BmpImage& image, std::uint8_t* dest)
     }
 }
 
-} // namespace store
+} // namespace bmp

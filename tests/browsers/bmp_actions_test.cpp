@@ -137,8 +137,8 @@ TEST_F(BmpActions, APalettedClipGoesBackWithItsPalette)
         table[4 * i + 1] = static_cast<std::uint8_t>(255 - i);
         table[4 * i + 2] = 40;
     }
-    std::vector<std::uint8_t> file = store::MakeBmpFile(16, 16, 8, table);
-    for (size_t i = store::BmpPixelOffset(8); i < file.size(); ++i)
+    std::vector<std::uint8_t> file = bmp::MakeBmpFile(16, 16, 8, table);
+    for (size_t i = bmp::BmpPixelOffset(8); i < file.size(); ++i)
         file[i] = static_cast<std::uint8_t>(i);
     AddClip(file);
     frmBmp->ShowCatalogue(false);
