@@ -61,18 +61,6 @@ void AppendUtf16(std::wstring& out, char32_t code)
     }
 }
 
-// Code-page text as UTF-16, the way the system converts it.
-std::wstring Widen(UINT codePage, std::string_view ansi)
-{
-    if (ansi.empty())
-        return {};
-    const int n = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return wide;
-}
-
 // The conversions take int lengths.
 bool FitsTheConversions(std::size_t length)
 {
@@ -208,6 +196,17 @@ std::wstring_view WideTextOfBlock(const void* data, std::size_t size) noexcept
         return {};
     const std::wstring_view units(static_cast<const wchar_t*>(data), size / sizeof(wchar_t));
     return units.substr(0, units.find(L'\0'));
+}
+
+std::wstring Widen(UINT codePage, std::string_view ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int n = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return wide;
 }
 
 bool CodePageReads(UINT codePage, std::string_view ansi, std::wstring_view wide)

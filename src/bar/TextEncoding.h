@@ -27,6 +27,9 @@ std::wstring Utf8ToUtf16(std::string_view bytes);
 // never past the block's end (an odd last byte is not half a character).
 std::wstring_view WideTextOfBlock(const void* data, std::size_t size) noexcept;
 
+// Code-page text as UTF-16, the way the system converts it.
+std::wstring Widen(UINT codePage, std::string_view ansi);
+
 // Whether `ansi`, read in code page `codePage`, is exactly `wide`.
 bool CodePageReads(UINT codePage, std::string_view ansi, std::wstring_view wide);
 // Whether `wide` survives the trip to the code page and back unchanged (no

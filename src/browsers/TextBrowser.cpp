@@ -119,6 +119,34 @@ std::string ReadWholeFile(const std::string& path)
     return data;
 }
 
+// Whether a file starts with the UTF-8 mark; false when it cannot be read.
+bool StartsWithUtf8Mark(const std::string& path)
+{
+    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char head[3] = {};
+    DWORD got = 0;
+    return file && ReadFile(file.get(), head, sizeof head, &got, nullptr) &&
+           std::string_view(head, got) == encoding::kUtf8Mark;
+}
+
+// A clip kept as UTF-8 is listed with its own text, which its single-byte
+// preview may have lost; any other with its preview.
+std::wstring ListLine(const store::TextClipEntry& entry, const std::string& folder)
+{
+    const std::string path = store::ContentFilePath(folder, entry);
+    if (!path.empty() && StartsWithUtf8Mark(path)) {
+        try {
+            if (auto line = encoding::UnicodeLineOfContent(ReadWholeFile(path), store::PreviewCapacity))
+                return *line;
+        } catch (const ui::AppError&) {
+            // Unreadable just now: the preview stands in for it.
+        }
+    }
+    // A catalogue file may hold anything: show control bytes as dots.
+    return encoding::Widen(CP_ACP, store::MakePreview(entry.Preview.Text()));
+}
+
 } // namespace
 
 std::string NormaliseLineBreaks(std::string_view text)
@@ -152,11 +180,12 @@ void TfrmText::CreateControls()
     COLORREF face = GetSysColor(COLOR_BTNFACE);
 
     Panel1.Create(Handle(), 0, 0, 0, 0, face);
-    list1 = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+    // Unicode, for the lines of clips kept as UTF-8.
+    list1 = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                                 LBS_WANTKEYBOARDINPUT,
                             0, 0, 0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
-                            GetModuleHandleA(nullptr), nullptr);
+                            GetModuleHandleW(nullptr), nullptr);
     if (!list1)
         throw ui::AppError("Cannot create window LISTBOX");
     // The font first: setting one recomputes the item height.
@@ -216,11 +245,11 @@ void TfrmText::ShowCatalogue(bool saved)
     SendMessageA(list1, LB_RESETCONTENT, 0, 0);
     const store::TextCatalogue& catalogue = saved ? store::SavedTextCatalogue : store::RecentTextCatalogue;
     SetWindowTextA(Handle(), saved ? "Saved text clips" : "Text clips");
+    const std::string& folder = saved ? store::StashDir : store::TempDir;
     int count = std::clamp(catalogue.Count, 0, store::CatalogueCapacity);
     for (int n = count; n >= 1; --n) {
-        // A catalogue file may hold anything: show control bytes as dots.
-        std::string preview = store::MakePreview(catalogue.Entries[n].Preview.Text());
-        LRESULT line = SendMessageA(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preview.c_str()));
+        const std::wstring text = ListLine(catalogue.Entries[n], folder);
+        LRESULT line = SendMessageW(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (line >= 0)
             SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
     }
