@@ -61,8 +61,16 @@ void ClipBrowser::StoreChanged(store::CatalogueId changed)
     // A hidden browser catches up when it is shown again. A showing one
     // follows every capture of its kind, whichever view it shows, and every
     // change of the catalogue it shows.
-    if (Visible() && (changed == recent_ || changed == ShownId()))
+    if (!Visible() || (changed != recent_ && changed != ShownId()))
+        return;
+    // The store's change stands whatever its listeners do: a refresh that
+    // fails is ours, and told once the change is done.
+    try {
         Relist();
+    } catch (...) {
+        refreshFailures_.push_back(std::current_exception());
+        PostMessageA(Handle(), ui::WM_TIDEMARK_REFRESH_FAILED, 0, 0);
+    }
 }
 
 LRESULT ClipBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -77,6 +85,13 @@ LRESULT ClipBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case ui::WM_TIDEMARK_RELIST:
         if (Visible())
             RelistIfOutdated();
+        return 0;
+    case ui::WM_TIDEMARK_REFRESH_FAILED:
+        if (!refreshFailures_.empty()) {
+            const std::exception_ptr failure = refreshFailures_.front();
+            refreshFailures_.pop_front();
+            std::rethrow_exception(failure);
+        }
         return 0;
     }
     return Form::HandleMessage(msg, wParam, lParam);

@@ -7,6 +7,8 @@
 #include "ui/Form.h"
 
 #include <cstdint>
+#include <deque>
+#include <exception>
 
 class ClipBrowser : public ui::Form {
 public:
@@ -39,6 +41,9 @@ private:
     store::CatalogueId ShownId() const noexcept { return viewSaved_ ? saved_ : recent_; }
 
     store::CatalogueId recent_, saved_;
+    // Refreshes that failed while the store announced a change, each to be
+    // reported once the change is done.
+    std::deque<std::exception_ptr> refreshFailures_;
     bool viewSaved_ = false;
     std::uint64_t viewStamp_ = 0;
     store::Subscription changes_;

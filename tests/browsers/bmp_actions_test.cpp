@@ -362,3 +362,39 @@ TEST_F(BmpActions, AShowingStripFollowsNewCaptures)
     EXPECT_EQ(StripPixel(66, 1), browsers::kFrameLight);
     frmBmp->Hide();
 }
+
+TEST_F(BmpActions, ARefreshThatFailsIsTheBrowsersOwnAndToldOnceTheStoreHasDone)
+{
+    const std::vector<std::uint8_t> good = SolidBmp(8, 6, RGB(0, 0, 255));
+    std::vector<std::uint8_t> damaged(300, 0xA5);
+    damaged[0] = 'B';
+    damaged[1] = 'M';
+    AddClip(good);
+    AddClip(damaged);
+    EXPECT_THROW(frmBmp->ShowCatalogue(false), ui::AppError);
+    frmBmp->Show();
+    testing_support::PumpMessages(0);
+    boxes.clear();
+
+    // A capture and a remove succeed for their callers; each refresh of the
+    // strip that fails on the damaged picture is told once, afterwards.
+    EXPECT_NO_THROW(AddClip(good));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(frmBmp->CellCount, 3);
+    EXPECT_NO_THROW(EXPECT_TRUE(store::RemoveRecentBitmap(3)));
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Bitmap image is not valid.");
+    EXPECT_EQ(boxes[1].text, "Bitmap image is not valid.");
+
+    // A stash into the saved view that shows the damaged picture too.
+    store::StashBitmap(2);
+    EXPECT_THROW(frmBmp->ShowCatalogue(true), ui::AppError);
+    boxes.clear();
+    EXPECT_NO_THROW(store::StashBitmap(1));
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(store::SavedBitmapCatalogue.Count, 2);
+    EXPECT_EQ(testing_support::ReadFileBytes(store::StashDir + "bmpsaved.dat").size(), 128u);
+    frmBmp->Hide();
+}
