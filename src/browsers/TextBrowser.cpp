@@ -12,6 +12,7 @@
 #include "ui/Errors.h"
 #include "ui/Fonts.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -188,6 +189,7 @@ void TfrmText::CreateControls()
                             GetModuleHandleW(nullptr), nullptr);
     if (!list1)
         throw ui::AppError("Cannot create window LISTBOX");
+    SetWindowSubclass(list1, ListPresses, 0, reinterpret_cast<DWORD_PTR>(this));
     // The font first: setting one recomputes the item height.
     SendMessageA(list1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SendMessageA(list1, LB_SETITEMHEIGHT, 0, kItemHeight);
@@ -259,25 +261,43 @@ void TfrmText::ShowCatalogue(bool saved)
     popMain.SetSeparatorVisible(kN2, !saved);
 }
 
+std::optional<ClipBrowser::ClipKey> TfrmText::SelectedLineClip() const
+{
+    const LRESULT line = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR)
+        return std::nullopt;
+    return ListedClip(static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0)));
+}
+
 TfrmText::Selection TfrmText::SelectedClip()
 {
-    // The lines of an older view stand for other clips: the user sees the
-    // catalogue as it is and chooses again.
-    if (RelistIfOutdated())
-        return {};
+    if (std::optional<ClipKey> held = TakeHeldChoice())
+        return {-1, WhereNow(held)};
     int line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
         return {};
     }
-    int index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
-    const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
-    if (index < 1 || index > catalogue.Count) {
-        // The list no longer matches its catalogue: show the catalogue as it is.
-        ShowCatalogue(SavedMode);
-        return {};
+    // The line names the clip the user saw; the catalogue may have moved
+    // on since the list was made.
+    const int index = WhereNow(SelectedLineClip());
+    return {index > 0 ? line : -1, index};
+}
+
+LRESULT CALLBACK TfrmText::ListPresses(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) noexcept
+{
+    auto* form = reinterpret_cast<TfrmText*>(self);
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+        form->PressSeen();
+        // The line aimed at has moved: the second press is a press of its
+        // own, on whatever line is under it now.
+        if (msg == WM_LBUTTONDBLCLK && form->DoubleClickStraddlesRelist())
+            msg = WM_LBUTTONDOWN;
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, ListPresses, 0);
     }
-    return {line, index};
+    return DefSubclassProc(list, msg, wParam, lParam);
 }
 
 std::string TfrmText::ContentPath(int index) const
@@ -314,7 +334,8 @@ void TfrmText::butDelClick()
     auto [line, k] = SelectedClip();
     if (k == 0)
         return;
-    SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
+    if (line >= 0)
+        SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
     if (SavedMode)
         store::RemoveSavedText(k);
     else
@@ -384,7 +405,13 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 at = {0, 0};
                 ClientToScreen(list1, &at);
             }
-            Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
+            // A capture while the menu is open refills the list: the choice
+            // is the line selected now.
+            const std::optional<ClipKey> chosen = SelectedLineClip();
+            const UINT command = popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            HoldChoice(chosen);
+            Command(command, 0, nullptr);
+            HoldChoice(std::nullopt);
             return 0;
         }
         break;
@@ -395,9 +422,11 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             // answer moves the list's caret.
             switch (LOWORD(wParam)) {
             case VK_RETURN:
+                HoldChoice(SelectedLineClip());
                 PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuCopy, 0), 0);
                 return -2;
             case VK_DELETE:
+                HoldChoice(SelectedLineClip());
                 PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuDel, 0), 0);
                 return -2;
             }

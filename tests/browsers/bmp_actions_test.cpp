@@ -127,6 +127,40 @@ TEST_F(BmpActions, DoubleClickCopiesTheCellUnderIt)
     EXPECT_EQ(h, 6);
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0] & 0xFFFFFF, 0x0000FFu);
+
+    // Presses that straddle a refill of the showing strip copy nothing: the
+    // second only selects the cell now under it.
+    frmBmp->Show();
+    PutTextOnClipboard("again");
+    Press(100, 10);
+    AddClip(SolidBmp(6, 6, RGB(0, 255, 0)));
+    SendMessageA(frmBmp->imBmps.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 10));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_EQ(frmBmp->SelectedEntry(), 2);
+    EXPECT_TRUE(boxes.empty());
+    frmBmp->Hide();
+}
+
+TEST_F(BmpActions, AChosenClipIsActedOnWhereItNowStandsOrTheStripIsRedrawnWithANote)
+{
+    AddClip(SolidBmp(8, 6, RGB(0, 0, 255)));
+    AddClip(SolidBmp(10, 4, RGB(255, 0, 0)));
+    frmBmp->ShowCatalogue(false);  // hidden: the strip does not follow the store
+    SelectEntry(2);
+    store::RemoveRecentBitmap(1);  // the chosen clip moves to entry 1
+    ChooseInBrowser(TfrmBmp::mnuCopy);
+    int w = 0, h = 0;
+    ClipboardPixels(w, h);
+    EXPECT_EQ(w, 10);
+    EXPECT_TRUE(boxes.empty());
+
+    store::RemoveRecentBitmap(1);  // and leaves
+    ChooseInBrowser(TfrmBmp::mnuDel);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The list has changed. Please choose again.");
+    EXPECT_EQ(boxes[0].caption, "Nothing to do");
+    EXPECT_EQ(frmBmp->CellCount, 0);
 }
 
 TEST_F(BmpActions, APalettedClipGoesBackWithItsPalette)
