@@ -269,7 +269,7 @@ std::optional<std::wstring> UnicodeLineOfContent(std::string_view content, std::
     if (!IsValidUtf8(content))
         return std::nullopt;
     std::wstring line;
-    char32_t code;
+    char32_t code = 0;
     for (std::size_t at = 0, n = 0; at < content.size() && n < count; ++n) {
         at += SequenceLength(content, at, code);
         AppendUtf16(line, code < 0x20 ? U'.' : code);
