@@ -53,7 +53,7 @@ public:
     void imBmpsDblClick();
     void mnuShowButClick();
 
-    // The catalogue entry of the selected cell, or 0.
+    // The entry the selected cell showed when the strip was drawn, or 0.
     int SelectedEntry() const noexcept;
 
     enum MenuId : UINT { mnuCopy = 101, mnuDel, mnuSave, mnuShowBut };
