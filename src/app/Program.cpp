@@ -42,7 +42,7 @@ void CreateProgramForms()
 {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    ui::App.Title = "orv Tidemark";
+    ui::App.Title = kTitle;
     ui::App.HelpFile = "tidemark.hlp";
     SetWindowTextA(ui::App.Handle(), ui::App.Title.c_str());
     // From the start, so that a box shown while the windows are built can be

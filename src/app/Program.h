@@ -3,6 +3,9 @@
 
 namespace app {
 
+// The application's title: its taskbar button, and the caption of its boxes.
+inline constexpr char kTitle[] = "orv Tidemark";
+
 // Sets the title and help file and creates the five windows in order.
 void CreateProgramForms();
 // Runs the loop; the windows are destroyed in reverse order when it ends.

@@ -1,5 +1,8 @@
 #include "app/SingleInstance.h"
 
+#include "app/Program.h"
+#include "ui/Application.h"
+#include "ui/Errors.h"
 #include "ui/Messages.h"
 
 #include <cstdint>
@@ -32,19 +35,32 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM param)
 std::string InstanceName(std::string_view programDir)
 {
     std::string folder(programDir);
-    char full[MAX_PATH * 2];
-    DWORD n = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    if (n > 0 && n < sizeof full)
-        folder.assign(full, n);
-    char longName[MAX_PATH * 2];
-    n = GetLongPathNameA(folder.c_str(), longName, sizeof longName);
-    if (n > 0 && n < sizeof longName)
-        folder.assign(longName, n);
-    if (!folder.empty())
-        CharUpperBuffA(folder.data(), static_cast<DWORD>(folder.size()));
+    std::string identity;
+    ui::FileHandle handle(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle && GetFileInformationByHandle(handle.get(), &info) && (info.nFileIndexHigh | info.nFileIndexLow)) {
+        char id[40];
+        std::snprintf(id, sizeof id, "%08lX:%08lX%08lX", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                      static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+        identity = id;
+    } else {
+        char full[MAX_PATH * 2];
+        DWORD n = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+        if (n > 0 && n < sizeof full)
+            folder.assign(full, n);
+        char longName[MAX_PATH * 2];
+        n = GetLongPathNameA(folder.c_str(), longName, sizeof longName);
+        if (n > 0 && n < sizeof longName)
+            folder.assign(longName, n);
+        if (!folder.empty())
+            CharUpperBuffA(folder.data(), static_cast<DWORD>(folder.size()));
+        identity = folder;
+    }
     // FNV-1a: a folder path can be longer than a kernel object's name may be.
     std::uint64_t hash = 14695981039346656037ull;
-    for (char c : folder) {
+    for (char c : identity) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 1099511628211ull;
     }
@@ -53,14 +69,24 @@ std::string InstanceName(std::string_view programDir)
     return std::string(kNamespace) + "Tidemark-" + digits;
 }
 
-SingleInstance::SingleInstance(std::string_view programDir) : name_(InstanceName(programDir))
+SingleInstance::SingleInstance(std::string_view programDir) : folder_(programDir), name_(InstanceName(programDir))
 {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name_.c_str());
     const DWORD error = GetLastError();
     mutex_.reset(mutex);
-    // Another user's copy in the same folder denies us its mutex: it runs
-    // there. Any other failure must not keep the program from starting.
-    first_ = mutex ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
+    // A mutex we may not open (another user's copy holds it) says that
+    // something has the folder, but not whether it still runs. Any other
+    // failure must not keep the program from starting.
+    if (mutex)
+        claim_ = error == ERROR_ALREADY_EXISTS ? Claim::Running : Claim::First;
+    else
+        claim_ = error == ERROR_ACCESS_DENIED ? Claim::Undecided : Claim::First;
+}
+
+void SingleInstance::TellUndecided() const
+{
+    ui::App.Box(ui::Format("Cannot tell whether another copy is running in %s, so this one does not start.", folder_),
+                kTitle, MB_OK | MB_ICONWARNING);
 }
 
 SingleInstance::~SingleInstance()

@@ -11,8 +11,11 @@
 
 namespace app {
 
-// The name of a program folder's mutex, the same however the folder's path is
-// spelt (case, short names); copies in different folders get different ones.
+// The name of a program folder's mutex, made from the folder's identity (its
+// volume and file index), so the same however the folder is reached: another
+// drive letter, a share, a junction, a short name. A folder that cannot be
+// asked is named from its full long path, ignoring case. Copies in different
+// folders get different names.
 std::string InstanceName(std::string_view programDir);
 
 class SingleInstance {
@@ -23,7 +26,13 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    bool First() const noexcept { return first_; }
+    // No other copy has the folder: this one runs.
+    bool First() const noexcept { return claim_ == Claim::First; }
+    // The folder's mutex exists but cannot be opened (another user's copy,
+    // say): whether a copy runs there cannot be learnt.
+    bool Undecided() const noexcept { return claim_ == Claim::Undecided; }
+    // Tells the user so, in a box captioned with the program's title.
+    void TellUndecided() const;
     // Marks the window that a later start in the same folder asks to come
     // to the front.
     void MarkWindow(HWND window);
@@ -31,9 +40,12 @@ public:
     void BringRunningCopyToFront() const;
 
 private:
+    enum class Claim { First, Running, Undecided };
+
+    std::string folder_;
     std::string name_;
     ui::KernelHandle mutex_;
-    bool first_ = false;
+    Claim claim_ = Claim::Running;
     // The mark's name as an atom of our own: a property named by a string
     // would leave its atom behind when the window goes.
     ATOM mark_ = 0;

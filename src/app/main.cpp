@@ -14,6 +14,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Before any window or file: a second copy in this folder only brings
     // the first one forward.
     app::SingleInstance instance(store::ProgramDirOf(ui::App.ExeName()));
+    if (instance.Undecided()) {
+        instance.TellUndecided();
+        return 0;
+    }
     if (!instance.First()) {
         instance.BringRunningCopyToFront();
         return 0;

@@ -174,14 +174,15 @@ ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string stora
         // The block's size bounds the text: a writer may have left out the NUL.
         ansi = TextOfBlock(static_cast<const char*>(lock.get()), GlobalSize(data), std::move(storage));
     }
-    ClipboardText text;
-    text.previewText = ansi.substr(0, store::PreviewCapacity);
     HANDLE wide = UnicodeTextIsPlaced(formats) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
     ui::GlobalLockGuard wideLock(wide);
     std::optional<std::wstring_view> unicode;
     if (wideLock.get())
         unicode = encoding::WideTextOfBlock(wideLock.get(), GlobalSize(wide));
-    text.content = encoding::TextFileContent(GetACP(), std::move(ansi), unicode);
+    encoding::TextFile file = encoding::TextFileContent(GetACP(), std::move(ansi), unicode, store::PreviewCapacity);
+    ClipboardText text;
+    text.content = std::move(file.content);
+    text.previewText = std::move(file.preview);
     return text;
 }
 

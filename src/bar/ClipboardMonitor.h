@@ -87,7 +87,7 @@ bool ClipboardIsPrivate(std::span<const UINT> formats);
 bool ClipboardOffersPicture(std::span<const UINT> formats);
 
 // The clipboard's text: what the content file holds for it (see
-// encoding::TextFileContent), and the start of its CF_TEXT for the preview.
+// encoding::TextFileContent), and the single-byte text of its preview.
 // Both are empty when the clipboard yields no text data.
 struct ClipboardText {
     std::string content;

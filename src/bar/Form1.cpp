@@ -241,28 +241,33 @@ void TForm1::ReadSettings()
 void TForm1::FormDestroy()
 {
     LeaveClipboardChain();
-    // A catalogue that cannot be written must not cost the settings too; the
-    // catalogue's error is the one reported.
-    std::exception_ptr failure;
+    SaveCataloguesAtExit();
+    // A start that failed before the folders were set has no settings file:
+    // a bare name would land in the Windows folder.
+    if (store::ProgramDir.empty())
+        return;
+    try {
+        std::string ini = SettingsPath();
+        app::WriteSetting(ini, "Color", std::to_string(Color()));
+        app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+    } catch (...) {
+        if (!QuietExit())
+            throw;
+    }
+}
+
+// Every catalogue is written once more; those whose latest state still is
+// not on disk are named in one box, told during the run or not.
+void TForm1::SaveCataloguesAtExit() noexcept
+{
     try {
         store::SaveCatalogues();
-    } catch (...) {
-        failure = std::current_exception();
+    } catch (const std::exception& e) {
+        // The one box the store's files get at exit: an ending that must
+        // stay quiet leaves it out here.
+        if (!QuietExit())
+            ui::App.ShowException(e);
     }
-    try {
-        // A start that failed before the folders were set has no settings
-        // file: a bare name would land in the Windows folder.
-        if (!store::ProgramDir.empty()) {
-            std::string ini = SettingsPath();
-            app::WriteSetting(ini, "Color", std::to_string(Color()));
-            app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
-        }
-    } catch (...) {
-        if (!failure)
-            failure = std::current_exception();
-    }
-    if (failure && !QuietExit())
-        std::rethrow_exception(failure);
 }
 
 void TForm1::FormClose()

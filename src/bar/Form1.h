@@ -117,6 +117,7 @@ private:
     void OpenTextBrowser(bool saved);
     void OpenBitmapBrowser(bool saved);
     void ReadSettings();
+    void SaveCataloguesAtExit() noexcept;
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);

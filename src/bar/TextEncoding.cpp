@@ -1,5 +1,6 @@
 #include "bar/TextEncoding.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -50,22 +51,74 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t at, char32_t& cod
     return length;
 }
 
-// Code-page text as UTF-16, the way the system converts it.
-std::wstring Widen(UINT codePage, std::string_view ansi)
+void AppendUtf16(std::wstring& out, char32_t code)
 {
-    if (ansi.empty())
-        return {};
-    const int n = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return wide;
+    if (code >= 0x10000) {
+        out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+        out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(code);
+    }
 }
 
 // The conversions take int lengths.
 bool FitsTheConversions(std::size_t length)
 {
     return length <= INT_MAX / 4;
+}
+
+// `wide` in the code page without best fit: what it lacks becomes `fallback`
+// (the code page's default character when null). Empty when the code page
+// converts nothing.
+std::string Narrow(UINT codePage, std::wstring_view wide, const char* fallback)
+{
+    if (wide.empty())
+        return {};
+    const int length = static_cast<int>(wide.size());
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, fallback, nullptr);
+    if (n <= 0) {
+        // The UTF code pages take neither flags nor a default character.
+        flags = 0;
+        fallback = nullptr;
+        n = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    }
+    if (n <= 0)
+        return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), length, out.data(), n, fallback, nullptr);
+    return out;
+}
+
+// `wide` in the code page when it survives the trip there and back.
+std::optional<std::string> HeldBytes(UINT codePage, std::wstring_view wide)
+{
+    // ASCII is itself in every ANSI code page: only the rest is converted.
+    std::size_t i = 0;
+    while (i < wide.size() && wide[i] < 0x80)
+        ++i;
+    std::string bytes(i, '\0');
+    std::transform(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin(),
+                   [](wchar_t c) { return static_cast<char>(c); });
+    if (i == wide.size())
+        return bytes;
+    if (!FitsTheConversions(wide.size()))
+        return std::nullopt;
+    const std::wstring_view rest = wide.substr(i);
+    const std::string narrowed = Narrow(codePage, rest, nullptr);
+    if (narrowed.empty() || Widen(codePage, narrowed) != rest)
+        return std::nullopt;
+    return bytes + narrowed;
+}
+
+// The first `length` bytes of the text in the code page, "?" for what it
+// lacks. Two units per byte at most are converted, a pair kept whole.
+std::string AnsiPreview(UINT codePage, std::wstring_view wide, std::size_t length)
+{
+    std::size_t units = std::min(wide.size(), 2 * length);
+    if (units > 0 && units < wide.size() && IsHighSurrogate(static_cast<char16_t>(wide[units - 1])))
+        ++units;
+    return Narrow(codePage, wide.substr(0, units), "?").substr(0, length);
 }
 
 } // namespace
@@ -131,12 +184,7 @@ std::wstring Utf8ToUtf16(std::string_view bytes)
             code = kReplacement;
             length = 1;
         }
-        if (code >= 0x10000) {
-            out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-            out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(code);
-        }
+        AppendUtf16(out, code);
         i += length;
     }
     return out;
@@ -148,6 +196,17 @@ std::wstring_view WideTextOfBlock(const void* data, std::size_t size) noexcept
         return {};
     const std::wstring_view units(static_cast<const wchar_t*>(data), size / sizeof(wchar_t));
     return units.substr(0, units.find(L'\0'));
+}
+
+std::wstring Widen(UINT codePage, std::string_view ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int n = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return wide;
 }
 
 bool CodePageReads(UINT codePage, std::string_view ansi, std::wstring_view wide)
@@ -166,39 +225,30 @@ bool CodePageReads(UINT codePage, std::string_view ansi, std::wstring_view wide)
 
 bool CodePageHolds(UINT codePage, std::wstring_view wide)
 {
-    std::size_t i = 0;
-    while (i < wide.size() && wide[i] < 0x80)
-        ++i;
-    if (i == wide.size())
-        return true;
-    if (!FitsTheConversions(wide.size()))
-        return false;
-    const std::wstring_view rest = wide.substr(i);
-    const int length = static_cast<int>(rest.size());
-    // Without best fit, a character the code page lacks becomes the default
-    // character rather than a look-alike; the UTF code pages take no flags.
-    DWORD flags = WC_NO_BEST_FIT_CHARS;
-    int n = WideCharToMultiByte(codePage, flags, rest.data(), length, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) {
-        flags = 0;
-        n = WideCharToMultiByte(codePage, flags, rest.data(), length, nullptr, 0, nullptr, nullptr);
-    }
-    if (n <= 0)
-        return false;
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(codePage, flags, rest.data(), length, ansi.data(), n, nullptr, nullptr);
-    return Widen(codePage, ansi) == rest;
+    return HeldBytes(codePage, wide).has_value();
 }
 
-std::string TextFileContent(UINT codePage, std::string ansi, std::optional<std::wstring_view> wide)
+TextFile TextFileContent(UINT codePage, std::string ansi, std::optional<std::wstring_view> wide,
+                         std::size_t previewLength)
 {
-    if (!FitsTheConversions(ansi.size()) || (wide && !FitsTheConversions(wide->size())))
-        return ansi;
-    if (wide && !CodePageReads(codePage, ansi, *wide) && !CodePageHolds(codePage, *wide))
-        return std::string(kUtf8Mark) + Utf16ToUtf8(*wide);
+    // An empty Unicode text carries nothing that the CF_TEXT bytes lost.
+    if (wide && wide->empty())
+        wide.reset();
+    if (!FitsTheConversions(ansi.size()) || (wide && !FitsTheConversions(wide->size()))) {
+        std::string preview = ansi.substr(0, previewLength);
+        return {std::move(ansi), std::move(preview)};
+    }
+    if (wide && !CodePageReads(codePage, ansi, *wide)) {
+        std::optional<std::string> held = HeldBytes(codePage, *wide);
+        if (!held)
+            return {std::string(kUtf8Mark) + Utf16ToUtf8(*wide), AnsiPreview(codePage, *wide, previewLength)};
+        // Into the CF_TEXT buffer: it is the memo's, kept between captures.
+        ansi.assign(*held);
+    }
+    std::string preview = ansi.substr(0, previewLength);
     if (ansi.starts_with(kUtf8Mark) && IsValidUtf8(std::string_view(ansi).substr(kUtf8Mark.size())))
-        return std::string(kUtf8Mark) + Utf16ToUtf8(Widen(codePage, ansi));
-    return ansi;
+        return {std::string(kUtf8Mark) + Utf16ToUtf8(Widen(codePage, ansi)), std::move(preview)};
+    return {std::move(ansi), std::move(preview)};
 }
 
 std::optional<std::wstring> UnicodeOfContent(std::string_view content)
@@ -209,6 +259,22 @@ std::optional<std::wstring> UnicodeOfContent(std::string_view content)
     if (!IsValidUtf8(content))
         return std::nullopt;
     return Utf8ToUtf16(content);
+}
+
+std::optional<std::wstring> UnicodeLineOfContent(std::string_view content, std::size_t count)
+{
+    if (!content.starts_with(kUtf8Mark))
+        return std::nullopt;
+    content.remove_prefix(kUtf8Mark.size());
+    if (!IsValidUtf8(content))
+        return std::nullopt;
+    std::wstring line;
+    char32_t code = 0;
+    for (std::size_t at = 0, n = 0; at < content.size() && n < count; ++n) {
+        at += SequenceLength(content, at, code);
+        AppendUtf16(line, code < 0x20 ? U'.' : code);
+    }
+    return line;
 }
 
 } // namespace encoding

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -242,6 +243,7 @@ void TfrmBmp::DrawSelectionFrame(std::int32_t cell, bool on)
 
 void TfrmBmp::imBmpsMouseDown(browsers::StripImage::Button, int x, int)
 {
+    PressSeen();
     int a = browsers::CellAt(x);
     // A press right of the last cell (or on an empty strip) is on no clip:
     // it clears the selection rather than framing a cell that is not there.
@@ -284,7 +286,7 @@ bool TfrmBmp::FormKeyDown(UINT key)
     return ClipBrowser::FormKeyDown(key);
 }
 
-void TfrmBmp::OpenMenuFromKeyboard()
+POINT TfrmBmp::KeyboardMenuPoint() const
 {
     POINT at{0, 0};
     HWND from = scroll1.Handle();
@@ -294,29 +296,35 @@ void TfrmBmp::OpenMenuFromKeyboard()
         from = imBmps.Handle();
     }
     ClientToScreen(from, &at);
-    Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
+    return at;
 }
 
 void TfrmBmp::imBmpsDblClick()
 {
+    // The cell aimed at has moved since the first press: the second press
+    // only selected what is under it now.
+    if (DoubleClickStraddlesRelist())
+        return;
     butCopyClick();
 }
 
 int TfrmBmp::SelectedEntry() const noexcept
 {
-    const int k = browsers::EntryOfCell(SelectedCell, CellCount);
-    return k <= Shown().Count ? k : 0;
+    return browsers::EntryOfCell(SelectedCell, CellCount);
 }
 
 int TfrmBmp::SelectionOrNote()
 {
-    // The cells of an older strip stand for other clips.
-    if (RelistIfOutdated())
-        return 0;
+    if (std::optional<ClipKey> held = TakeHeldChoice())
+        return WhereNow(held);
     const int k = SelectedEntry();
-    if (k < 1)
+    if (k < 1) {
         ui::ShowNote("Please select a bitmap first.", "Nothing to do");
-    return k;
+        return 0;
+    }
+    // The cell stands for the clip the user saw; the catalogue may have
+    // moved on since the strip was drawn.
+    return WhereNow(ListedClip(k));
 }
 
 void TfrmBmp::butCopyClick()
@@ -402,11 +410,15 @@ LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         // The strip and its box carry the menu for the mouse; the keyboard
         // asks for it wherever the focus is.
         HWND from = reinterpret_cast<HWND>(wParam);
-        if (lParam == -1) {
-            OpenMenuFromKeyboard();
-        } else if (from == scroll1.Handle() || from == imBmps.Handle()) {
-            Command(popMain.Track(Handle(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), TPM_LEFTALIGN | TPM_RIGHTBUTTON),
-                    0, nullptr);
+        if (lParam == -1 || from == scroll1.Handle() || from == imBmps.Handle()) {
+            const POINT at = lParam == -1 ? KeyboardMenuPoint() : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            // A capture while the menu is open redraws the strip: the choice
+            // is the cell selected now.
+            const std::optional<ClipKey> chosen = ListedClip(SelectedEntry());
+            const UINT command = popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            HoldChoice(chosen);
+            Command(command, 0, nullptr);
+            HoldChoice(std::nullopt);
         }
         return 0;
     }

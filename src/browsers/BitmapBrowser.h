@@ -53,7 +53,7 @@ public:
     void imBmpsDblClick();
     void mnuShowButClick();
 
-    // The catalogue entry of the selected cell, or 0.
+    // The entry the selected cell showed when the strip was drawn, or 0.
     int SelectedEntry() const noexcept;
 
     enum MenuId : UINT { mnuCopy = 101, mnuDel, mnuSave, mnuShowBut };
@@ -74,8 +74,9 @@ private:
     int SelectionOrNote();
     // Frames cell a (0: none) instead of the selected one.
     void SelectCell(std::int32_t a);
-    // popMain at the selected cell, or at the strip's corner without one.
-    void OpenMenuFromKeyboard();
+    // Where popMain opens from the keyboard: at the selected cell, or at the
+    // strip's corner without one.
+    POINT KeyboardMenuPoint() const;
     const store::BitmapCatalogue& Shown() const noexcept;
     // The content file of an entry of the shown catalogue; "" when its name
     // is not a bare file name.

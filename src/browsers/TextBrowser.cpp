@@ -12,6 +12,7 @@
 #include "ui/Errors.h"
 #include "ui/Fonts.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -119,6 +120,34 @@ std::string ReadWholeFile(const std::string& path)
     return data;
 }
 
+// Whether a file starts with the UTF-8 mark; false when it cannot be read.
+bool StartsWithUtf8Mark(const std::string& path)
+{
+    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char head[3] = {};
+    DWORD got = 0;
+    return file && ReadFile(file.get(), head, sizeof head, &got, nullptr) &&
+           std::string_view(head, got) == encoding::kUtf8Mark;
+}
+
+// A clip kept as UTF-8 is listed with its own text, which its single-byte
+// preview may have lost; any other with its preview.
+std::wstring ListLine(const store::TextClipEntry& entry, const std::string& folder)
+{
+    const std::string path = store::ContentFilePath(folder, entry);
+    if (!path.empty() && StartsWithUtf8Mark(path)) {
+        try {
+            if (auto line = encoding::UnicodeLineOfContent(ReadWholeFile(path), store::PreviewCapacity))
+                return *line;
+        } catch (const ui::AppError&) {
+            // Unreadable just now: the preview stands in for it.
+        }
+    }
+    // A catalogue file may hold anything: show control bytes as dots.
+    return encoding::Widen(CP_ACP, store::MakePreview(entry.Preview.Text()));
+}
+
 } // namespace
 
 std::string NormaliseLineBreaks(std::string_view text)
@@ -152,13 +181,15 @@ void TfrmText::CreateControls()
     COLORREF face = GetSysColor(COLOR_BTNFACE);
 
     Panel1.Create(Handle(), 0, 0, 0, 0, face);
-    list1 = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+    // Unicode, for the lines of clips kept as UTF-8.
+    list1 = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                                 LBS_WANTKEYBOARDINPUT,
                             0, 0, 0, 0, Panel1.Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kList1Id)),
-                            GetModuleHandleA(nullptr), nullptr);
+                            GetModuleHandleW(nullptr), nullptr);
     if (!list1)
         throw ui::AppError("Cannot create window LISTBOX");
+    SetWindowSubclass(list1, ListPresses, 0, reinterpret_cast<DWORD_PTR>(this));
     // The font first: setting one recomputes the item height.
     SendMessageA(list1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SendMessageA(list1, LB_SETITEMHEIGHT, 0, kItemHeight);
@@ -216,11 +247,11 @@ void TfrmText::ShowCatalogue(bool saved)
     SendMessageA(list1, LB_RESETCONTENT, 0, 0);
     const store::TextCatalogue& catalogue = saved ? store::SavedTextCatalogue : store::RecentTextCatalogue;
     SetWindowTextA(Handle(), saved ? "Saved text clips" : "Text clips");
+    const std::string& folder = saved ? store::StashDir : store::TempDir;
     int count = std::clamp(catalogue.Count, 0, store::CatalogueCapacity);
     for (int n = count; n >= 1; --n) {
-        // A catalogue file may hold anything: show control bytes as dots.
-        std::string preview = store::MakePreview(catalogue.Entries[n].Preview.Text());
-        LRESULT line = SendMessageA(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preview.c_str()));
+        const std::wstring text = ListLine(catalogue.Entries[n], folder);
+        LRESULT line = SendMessageW(list1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (line >= 0)
             SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
     }
@@ -230,25 +261,43 @@ void TfrmText::ShowCatalogue(bool saved)
     popMain.SetSeparatorVisible(kN2, !saved);
 }
 
+std::optional<ClipBrowser::ClipKey> TfrmText::SelectedLineClip() const
+{
+    const LRESULT line = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR)
+        return std::nullopt;
+    return ListedClip(static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0)));
+}
+
 TfrmText::Selection TfrmText::SelectedClip()
 {
-    // The lines of an older view stand for other clips: the user sees the
-    // catalogue as it is and chooses again.
-    if (RelistIfOutdated())
-        return {};
+    if (std::optional<ClipKey> held = TakeHeldChoice())
+        return {-1, WhereNow(held)};
     int line = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
     if (line == LB_ERR) {
         ui::ShowNote("Please select an item on list first.", "Nothing to do");
         return {};
     }
-    int index = static_cast<int>(SendMessageA(list1, LB_GETITEMDATA, static_cast<WPARAM>(line), 0));
-    const store::TextCatalogue& catalogue = SavedMode ? store::SavedTextCatalogue : store::RecentTextCatalogue;
-    if (index < 1 || index > catalogue.Count) {
-        // The list no longer matches its catalogue: show the catalogue as it is.
-        ShowCatalogue(SavedMode);
-        return {};
+    // The line names the clip the user saw; the catalogue may have moved
+    // on since the list was made.
+    const int index = WhereNow(SelectedLineClip());
+    return {index > 0 ? line : -1, index};
+}
+
+LRESULT CALLBACK TfrmText::ListPresses(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) noexcept
+{
+    auto* form = reinterpret_cast<TfrmText*>(self);
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+        form->PressSeen();
+        // The line aimed at has moved: the second press is a press of its
+        // own, on whatever line is under it now.
+        if (msg == WM_LBUTTONDBLCLK && form->DoubleClickStraddlesRelist())
+            msg = WM_LBUTTONDOWN;
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, ListPresses, 0);
     }
-    return {line, index};
+    return DefSubclassProc(list, msg, wParam, lParam);
 }
 
 std::string TfrmText::ContentPath(int index) const
@@ -285,7 +334,8 @@ void TfrmText::butDelClick()
     auto [line, k] = SelectedClip();
     if (k == 0)
         return;
-    SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
+    if (line >= 0)
+        SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
     if (SavedMode)
         store::RemoveSavedText(k);
     else
@@ -360,7 +410,13 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                     at = {line.left, line.bottom};
                 ClientToScreen(list1, &at);
             }
-            Command(popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON), 0, nullptr);
+            // A capture while the menu is open refills the list: the choice
+            // is the line selected now.
+            const std::optional<ClipKey> chosen = SelectedLineClip();
+            const UINT command = popMain.Track(Handle(), at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+            HoldChoice(chosen);
+            Command(command, 0, nullptr);
+            HoldChoice(std::nullopt);
             return 0;
         }
         break;
@@ -371,9 +427,11 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             // answer moves the list's caret.
             switch (LOWORD(wParam)) {
             case VK_RETURN:
+                HoldChoice(SelectedLineClip());
                 PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuCopy, 0), 0);
                 return -2;
             case VK_DELETE:
+                HoldChoice(SelectedLineClip());
                 PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(mnuDel, 0), 0);
                 return -2;
             }

@@ -5,6 +5,7 @@
 #include "ui/Controls.h"
 #include "browsers/ClipBrowser.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,14 +49,19 @@ protected:
 private:
     void LayoutControls() override;
     void Relist() override { ShowCatalogue(SavedMode); }
-    // The selected line and the catalogue index it stands for. Index 0 after
-    // telling the user that nothing is selected, or after refilling a view
-    // older than its catalogue.
+    // The selected line (-1 for a choice held by a menu) and the catalogue
+    // index of the clip chosen. Index 0 after telling the user that nothing
+    // is selected, or that the clip chosen has gone.
     struct Selection {
         int line = -1;
         int index = 0;
     };
     Selection SelectedClip();
+    // The clip the selected line lists, if a line is selected.
+    std::optional<ClipKey> SelectedLineClip() const;
+    // The list's presses, seen before the list acts on them.
+    static LRESULT CALLBACK ListPresses(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) noexcept;
     // The content file of a clip of the catalogue shown.
     std::string ContentPath(int index) const;
 };

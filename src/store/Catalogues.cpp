@@ -36,32 +36,13 @@ bool IsLive(const Catalogue<Entry>& catalogue, int index) noexcept
     return index >= 1 && index <= catalogue.Count;
 }
 
-// The content file of an entry that left: deleted unless a live entry still
-// names it. While the catalogue's file cannot be read it may name it as well,
-// so the file waits until it can.
-template <class Entry>
-bool Release(Catalogue<Entry>& catalogue, const Entry& left, const std::string& folder)
-{
-    const std::string name = left.FileName.Text();
-    if (NamesFile(catalogue, name))
-        return false;
-    if (catalogue.LoadFailed) {
-        catalogue.LeftUnread.push_back(name);
-        return false;
-    }
-    const std::string path = ContentFilePath(folder, name);
-    return !path.empty() && DeleteFileA(path.c_str());
-}
-
 // Appends entry as the newest; a full catalogue's oldest entry leaves.
 template <class Entry>
-void AppendNewest(Catalogue<Entry>& catalogue, const Entry& entry, const std::string& folder)
+void AppendNewest(Catalogue<Entry>& catalogue, const Entry& entry)
 {
-    const bool full = catalogue.Count >= CatalogueCapacity;
-    const Entry oldest = catalogue.Entries[1];
+    if (catalogue.Count >= CatalogueCapacity)
+        catalogue.Leaving.push_back(catalogue.Entries[1].FileName.Text());
     Append(catalogue) = entry;
-    if (full)
-        Release(catalogue, oldest, folder);
 }
 
 template <class Entry>
@@ -69,12 +50,14 @@ bool Remove(Catalogue<Entry>& catalogue, CatalogueId id, int index, const std::s
 {
     if (!IsLive(catalogue, index))
         return false;
-    const Entry left = catalogue.Entries[index];
+    const std::string name = catalogue.Entries[index].FileName.Text();
+    const std::string path = ContentFilePath(folder, name);
+    const bool there = !path.empty() && FileExists(path);
     CloseGap(catalogue, index);
     --catalogue.Count;
-    const bool deleted = Release(catalogue, left, folder);
+    catalogue.Leaving.push_back(name);
     CatalogueChanged(id);
-    return deleted;
+    return there && !FileExists(path);
 }
 
 // Copies the content file of a recent entry into StashDir under the same name.
@@ -162,7 +145,7 @@ void AddTextClip(std::string_view text, std::string_view fileName)
     entry.Preview.Assign(MakePreview(text.substr(0, PreviewCapacity)));
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
-    AppendNewest(RecentTextCatalogue, entry, TempDir);
+    AppendNewest(RecentTextCatalogue, entry);
     CatalogueChanged(CatalogueId::RecentText);
 }
 
@@ -171,7 +154,7 @@ void AddBitmapClip(std::string_view fileName)
     BitmapClipEntry entry{};
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
-    AppendNewest(RecentBitmapCatalogue, entry, TempDir);
+    AppendNewest(RecentBitmapCatalogue, entry);
     CatalogueChanged(CatalogueId::RecentBitmap);
 }
 
@@ -205,7 +188,7 @@ void StashText(int index)
     entry.FileName.Assign(source.FileName.Text());
     entry.Captured = Now();
     CopyToStash(source);
-    AppendNewest(SavedTextCatalogue, entry, StashDir);
+    AppendNewest(SavedTextCatalogue, entry);
     CatalogueChanged(CatalogueId::SavedText);
 }
 
@@ -218,7 +201,7 @@ void StashBitmap(int index)
     entry.FileName.Assign(source.FileName.Text());
     entry.Captured = Now();
     CopyToStash(source);
-    AppendNewest(SavedBitmapCatalogue, entry, StashDir);
+    AppendNewest(SavedBitmapCatalogue, entry);
     CatalogueChanged(CatalogueId::SavedBitmap);
 }
 

@@ -38,12 +38,16 @@ struct Catalogue {
     // holds only this run's entries, and the file is left as it is until it
     // can be read again and this run's entries added to it.
     bool LoadFailed = false;
-    // Content files of entries that left while the file could not be read:
-    // it may name them too, so they are deleted only once it is read.
-    std::vector<std::string> LeftUnread;
-    // A failure to write the file has been reported; the next write that
-    // works clears it, so a failing streak is reported once.
-    bool WriteFailureReported = false;
+    // Content files of entries that have left. Each is deleted once a file
+    // that no longer names it has been written: a kill before then leaves a
+    // file that no entry names, never an entry naming a missing file.
+    std::vector<std::string> Leaving;
+    // While the latest state is not on disk, the number of the failing
+    // streak of writes; 0 once a write has worked.
+    std::uint64_t WriteFailure = 0;
+    // The user has seen a box telling of that streak: its later failures
+    // are not raised again.
+    bool WriteFailureSeen = false;
 };
 
 using TextCatalogue = Catalogue<TextClipEntry>;
@@ -105,19 +109,23 @@ std::string MakePreview(std::string_view text);
 
 // Every operation below that changes a catalogue writes its file at once
 // (StoreFiles.h) and then announces the change, unless writes are held. A
-// write failure is raised as an IoError once per failing streak of that
-// catalogue, after the change.
+// write failure is raised as an IoError after the change, until the user has
+// seen one of its streak (AppError::Seen).
+//
+// An entry that leaves (removed, or dropped from a full catalogue) takes its
+// content file with it once its catalogue's file has been written without
+// it, unless another entry names the file or the name is not one of the
+// catalogue's own kind of content file (IsContentFileName).
 
 // New newest recent entries for a content file already written to TempDir.
-// Over-long arguments are cut to the fields. An entry dropped from a full
-// catalogue takes its content file with it, unless another entry names it.
+// Over-long arguments are cut to the fields.
 void AddTextClip(std::string_view text, std::string_view fileName);
 void AddBitmapClip(std::string_view fileName);
 
-// Remove the entry and delete its content file unless another entry of the
-// catalogue still names it; the result is whether the file was deleted.
-// Entries behind Index move down one slot. An Index outside 1..Count changes
-// nothing and gives false.
+// Remove the entry; the result is whether its content file is gone by the
+// time the call returns (not while writes are held). Entries behind Index
+// move down one slot. An Index outside 1..Count changes nothing and gives
+// false.
 bool RemoveRecentText(int index);
 bool RemoveSavedText(int index);
 bool RemoveRecentBitmap(int index);

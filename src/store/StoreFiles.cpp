@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -98,10 +99,18 @@ void Load(Catalogue<Entry>& catalogue, const std::string& path)
 {
     catalogue = Catalogue<Entry>{};
     catalogue.Stamp = NextStamp();
-    const auto attributes = FindAttributes(path);
-    if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
     try {
+        // Only a file that is surely not there is an empty catalogue; one
+        // that could not be looked at may hold clips.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                return;
+            throw IoError(error);
+        }
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return;
         ui::FileHandle file = OpenCatalogueFile(path, OPEN_EXISTING);
         DWORD high = 0;
         const DWORD low = GetFileSize(file.get(), &high);
@@ -165,10 +174,9 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
 
 // Reads a catalogue that could not be read at start and puts this run's
 // entries after what its file holds, the newest ten kept; whether the file
-// could be read. Entries that leave on the way take their content files
-// with them, unless a kept entry names them.
+// could be read. Entries that drop out on the way leave like any other.
 template <class Entry>
-bool ReadAgain(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder)
+bool ReadAgain(Catalogue<Entry>& catalogue, const std::string& path)
 {
     Catalogue<Entry> merged;
     try {
@@ -176,22 +184,34 @@ bool ReadAgain(Catalogue<Entry>& catalogue, const std::string& path, const std::
     } catch (const IoError&) {
         return false;
     }
-    std::vector<std::string> left = std::move(catalogue.LeftUnread);
     for (int slot = 1; slot <= catalogue.Count; ++slot) {
         if (merged.Count == CatalogueCapacity)
-            left.push_back(merged.Entries[1].FileName.Text());
+            catalogue.Leaving.push_back(merged.Entries[1].FileName.Text());
         Append(merged) = catalogue.Entries[slot];
     }
     catalogue.Entries = merged.Entries;
     catalogue.Count = merged.Count;
     catalogue.LoadFailed = false;
-    catalogue.LeftUnread.clear();
-    for (const std::string& name : left) {
-        const std::string file = ContentFilePath(folder, name);
-        if (!file.empty() && !NamesFile(catalogue, name))
-            DeleteFileA(file.c_str());
-    }
     return true;
+}
+
+constexpr std::string_view ContentExtension(const TextClipEntry*) noexcept { return ".txt"; }
+constexpr std::string_view ContentExtension(const BitmapClipEntry*) noexcept { return ".bmp"; }
+
+// Deletes the content files of the entries that have left, now that the
+// written file names them no more: those of the catalogue's own kind that no
+// entry still names.
+template <class Entry>
+void DeleteLeft(Catalogue<Entry>& catalogue, const std::string& folder)
+{
+    for (const std::string& name : std::exchange(catalogue.Leaving, {})) {
+        if (!IsContentFileName(name, ContentExtension(static_cast<const Entry*>(nullptr))) ||
+            NamesFile(catalogue, name))
+            continue;
+        const std::string path = ContentFilePath(folder, name);
+        if (!path.empty())
+            DeleteFileA(path.c_str());
+    }
 }
 
 // Whether a catalogue holds anything of this run that its file lacks while
@@ -202,24 +222,30 @@ bool HoldsUnkeptClips(const Catalogue<Entry>& catalogue) noexcept
     return catalogue.LoadFailed && catalogue.Count > 0;
 }
 
-// Brings a catalogue's file up to date with memory. A file that could not be
-// read is read again first and left alone while it still cannot be. A write
-// failure is raised once per failing streak.
+std::uint64_t failingStreaks = 0;
+
+// Brings a catalogue's file up to date with memory, and then lets the
+// content files of the entries that left go. A file that could not be read
+// is read again first and left alone while it still cannot be. A failed
+// write is raised, and starts a failing streak unless one runs.
 template <class Entry>
 void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder)
 {
     if (catalogue.LoadFailed &&
-        ((catalogue.Count == 0 && catalogue.LeftUnread.empty()) || !ReadAgain(catalogue, path, folder)))
+        ((catalogue.Count == 0 && catalogue.Leaving.empty()) || !ReadAgain(catalogue, path)))
         return;
     try {
         Save(catalogue, path);
-        catalogue.WriteFailureReported = false;
     } catch (const IoError&) {
-        if (catalogue.WriteFailureReported)
-            return;
-        catalogue.WriteFailureReported = true;
+        if (!catalogue.WriteFailure) {
+            catalogue.WriteFailure = ++failingStreaks;
+            catalogue.WriteFailureSeen = false;
+        }
         throw;
     }
+    catalogue.WriteFailure = 0;
+    catalogue.WriteFailureSeen = false;
+    DeleteLeft(catalogue, folder);
 }
 
 // Runs step on a catalogue with the path of its file and its content folder.
@@ -302,29 +328,62 @@ void LoadCatalogues()
 
 void SaveCatalogue(CatalogueId id)
 {
-    if (FoldersSet())
-        WithCatalogue(id, [](auto& catalogue, const std::string& path, const std::string& folder) {
+    if (!FoldersSet())
+        return;
+    WithCatalogue(id, [](auto& catalogue, const std::string& path, const std::string& folder) {
+        try {
             Write(catalogue, path, folder);
-        });
+        } catch (const IoError& e) {
+            if (catalogue.WriteFailureSeen)
+                return;
+            // Told again at every failure until the user has seen it once.
+            IoError told = e;
+            told.OnSeen([&catalogue, streak = catalogue.WriteFailure] {
+                if (catalogue.WriteFailure == streak)
+                    catalogue.WriteFailureSeen = true;
+            });
+            throw told;
+        }
+    });
 }
 
 void SaveCatalogues()
 {
     if (!FoldersSet())
         return;
-    FirstFailure failures;
+    // Every catalogue whose latest state is not on disk, with the reason,
+    // seen before or not: the run ends, and these clips with it.
     std::string unkept;
     for (CatalogueId id : kFileOrder) {
         WithCatalogue(id, [&](auto& catalogue, const std::string& path, const std::string& folder) {
-            failures.Run([&] { Write(catalogue, path, folder); });
+            std::string reason;
+            try {
+                Write(catalogue, path, folder);
+            } catch (const IoError& e) {
+                reason = e.what();
+            }
             if (HoldsUnkeptClips(catalogue))
-                unkept += (unkept.empty() ? "" : " and ") + path;
+                reason = "it could not be read";
+            if (!reason.empty())
+                unkept += (unkept.empty() ? "" : " and ") + path + " (" + reason + ")";
         });
     }
-    // Losing this run's clips matters more than a file that failed to write.
     if (!unkept.empty())
         throw ui::AppError(ui::Format("The clips of this run could not be kept in %s", unkept));
-    failures.Raise();
+}
+
+bool IsContentFileName(std::string_view fileName, std::string_view ext)
+{
+    // ASCII only: a locale's case rules have no say in a file name's form.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto same = [&](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+    };
+    if (fileName.size() != 8 + ext.size() || !same(fileName.substr(0, 4), "clip") || !same(fileName.substr(8), ext))
+        return false;
+    return std::all_of(fileName.begin() + 4, fileName.begin() + 8, [&](char c) {
+        return (c >= '0' && c <= '9') || (lower(c) >= 'a' && lower(c) <= 'f');
+    });
 }
 
 bool IsBareFileName(std::string_view fileName)

@@ -30,16 +30,17 @@ std::string UnwritableFolder();
 // is then raised as an IoError, and the failing catalogue starts empty.
 void LoadCatalogues();
 
-// Writes one catalogue's file through a new file moved over the old one. A
-// catalogue that failed to load is read again first: once it can be, this
-// run's entries follow what the file holds (the newest ten kept); while it
-// cannot, its file is left as it is. A failure to write is raised as an
-// IoError once per failing streak of that catalogue.
+// Writes one catalogue's file through a new file moved over the old one, and
+// then deletes the content files of entries that have left it. A catalogue
+// that failed to load is read again first: once it can be, this run's
+// entries follow what the file holds (the newest ten kept); while it cannot,
+// its file is left as it is. A failure to write is raised as an IoError at
+// every failure of a streak until one of them has been seen.
 void SaveCatalogue(CatalogueId id);
 
-// SaveCatalogue for all four, at exit. Raises "The clips of this run could
-// not be kept in <files>" when catalogues that still cannot be read hold
-// clips of this run, else the first write failure not yet reported.
+// SaveCatalogue for all four, at exit. Raises one error that names every
+// catalogue whose latest state is not on disk ("The clips of this run could
+// not be kept in <file> (<reason>) and ..."), told or not before.
 void SaveCatalogues();
 // Before InitStoreFolders the three above do nothing.
 
@@ -47,6 +48,11 @@ void SaveCatalogues();
 // separators, drive or stream colons, wildcards or control characters, not
 // "." or "..", no trailing dot or space, and not a device name such as "CON".
 bool IsBareFileName(std::string_view fileName);
+
+// Whether fileName has the form of a content file with that extension:
+// "clip", four hexadecimal digits, then ext, in any case. Only such files
+// are ever deleted for an entry that leaves: a record may name anything.
+bool IsContentFileName(std::string_view fileName, std::string_view ext);
 
 // The full path of an entry's content file in folder (TempDir or StashDir), or
 // "" when the entry's FileName is not a bare file name or folder is unset.

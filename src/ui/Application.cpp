@@ -257,6 +257,8 @@ void Application::ShowException(const std::exception& e) noexcept
         return;
     try {
         Box(std::string(e.what()) + ".", Title, MB_OK | MB_ICONERROR);
+        if (const auto* told = dynamic_cast<const AppError*>(&e))
+            told->Seen();
     } catch (...) {
         // Nothing sensible is left to report with.
     }

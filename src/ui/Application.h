@@ -71,7 +71,8 @@ public:
     void ShowException(const std::exception& e) noexcept;
     // The same, once the message loop gets to it: for errors raised inside a
     // message another program waits on. While one such error waits or shows,
-    // later ones are dropped rather than stacked on top of it.
+    // later ones are dropped rather than stacked on top of it; a dropped
+    // error was not seen (AppError::Seen), and its source tells it again.
     void ShowExceptionLater(std::exception_ptr error) noexcept;
 
     // A box modal to the whole application: the program's other top-level

@@ -1,6 +1,6 @@
 #include "ui/Picture.h"
 
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "ui/Errors.h"
 
 #include <cstring>
@@ -101,7 +101,7 @@ void CopyAsDib(HBITMAP target, HBITMAP source, int depth, HPALETTE palette, int 
 {
     const int bpp = depth == 4 || depth == 8 ? depth : 32;
     DibInfo info = BottomUpDib(width, height, bpp);
-    const std::uint64_t size = store::BmpStride(width, bpp) * static_cast<std::uint64_t>(height);
+    const std::uint64_t size = bmp::BmpStride(width, bpp) * static_cast<std::uint64_t>(height);
     // A 32-bit process cannot hold every bitmap another process can make.
     if (size > std::numeric_limits<std::size_t>::max() / 2)
         ThrowCannotCreate(width, height);
@@ -210,11 +210,11 @@ std::span<const std::uint8_t> ReadBmpFile(const std::string& path, std::unique_p
     return {buffer.get(), bytes};
 }
 
-store::BmpImage DecodeFile(std::span<const std::uint8_t> bytes)
+bmp::BmpImage DecodeFile(std::span<const std::uint8_t> bytes)
 {
     try {
-        return store::DecodeBmp(bytes);
-    } catch (const store::BmpError&) {
+        return bmp::DecodeBmp(bytes);
+    } catch (const bmp::BmpError&) {
         throw AppError(kInvalidBitmap);
     }
 }
@@ -334,11 +334,11 @@ std::vector<std::uint8_t> Picture::EncodeBmp() const
     if (Empty())
         throw AppError("There is no picture to save");
     const int bpp = bitsPerPixel_ <= 8 ? bitsPerPixel_ : 24;
-    const std::size_t colours = store::BmpColourCount(bpp);
+    const std::size_t colours = bmp::BmpColourCount(bpp);
 
     std::vector<std::uint8_t> file;
     try {
-        file = store::MakeBmpFile(width_, height_, bpp, std::vector<std::uint8_t>(4 * colours));
+        file = bmp::MakeBmpFile(width_, height_, bpp, std::vector<std::uint8_t>(4 * colours));
     } catch (const std::exception&) {
         // Too large for a BMP header, or for memory.
         ThrowCannotCreate(width_, height_);
@@ -350,7 +350,7 @@ std::vector<std::uint8_t> Picture::EncodeBmp() const
     // GetDIBits converts to the depth asked for and writes the rows bottom-up,
     // padded, straight into the file.
     if (GetDIBits(dc.get(), bitmap_.get(), 0, static_cast<UINT>(height_),
-                  file.data() + store::BmpPixelOffset(bpp), reinterpret_cast<BITMAPINFO*>(&info),
+                  file.data() + bmp::BmpPixelOffset(bpp), reinterpret_cast<BITMAPINFO*>(&info),
                   DIB_RGB_COLORS) != height_)
         throw AppError("Cannot read the bitmap's pixels");
     if (dibHeader_.empty() && bpp == 1) {
@@ -360,7 +360,7 @@ std::vector<std::uint8_t> Picture::EncodeBmp() const
     }
     for (std::size_t i = 0; i < colours; ++i)
         info.colours[i].rgbReserved = 0;
-    std::memcpy(file.data() + store::kBmpFileHeaderSize + store::kBmpInfoHeaderSize, info.colours,
+    std::memcpy(file.data() + bmp::kBmpFileHeaderSize + bmp::kBmpInfoHeaderSize, info.colours,
                 4 * colours);
     return file;
 }
@@ -376,13 +376,13 @@ void Picture::SaveToFile(const std::string& path) const
         GetObjectA(bitmap_.get(), sizeof section, &section) == sizeof section && section.dsBm.bmBits &&
         section.dsBmih.biHeight > 0) {
         try {
-            encoded = store::MakeBmpHeaders(width_, height_, 24, {});
+            encoded = bmp::MakeBmpHeaders(width_, height_, 24, {});
         } catch (const std::exception&) {
             ThrowCannotCreate(width_, height_);
         }
         parts[0] = encoded;
         parts[1] = {static_cast<const std::uint8_t*>(section.dsBm.bmBits),
-                    static_cast<std::size_t>(store::BmpStride(width_, 24)) * static_cast<std::size_t>(height_)};
+                    static_cast<std::size_t>(bmp::BmpStride(width_, 24)) * static_cast<std::size_t>(height_)};
     } else {
         encoded = EncodeBmp();
         parts[0] = encoded;
@@ -411,18 +411,18 @@ void Picture::LoadFromFile(const std::string& path)
 {
     std::unique_ptr<std::uint8_t[]> buffer;
     std::size_t capacity = 0;
-    const store::BmpImage image = DecodeFile(ReadBmpFile(path, buffer, capacity));
+    const bmp::BmpImage image = DecodeFile(ReadBmpFile(path, buffer, capacity));
 
-    std::vector<std::uint8_t> header = store::MakeDibHeader(image);
+    std::vector<std::uint8_t> header = bmp::MakeDibHeader(image);
     Bitmap bitmap = CreateDibSection(header.data(), image.width, image.height);
     DIBSECTION section{};
     GetObjectA(bitmap.get(), sizeof section, &section);
-    store::CopyRowsBottomUp(image, static_cast<std::uint8_t*>(section.dsBm.bmBits));
+    bmp::CopyRowsBottomUp(image, static_cast<std::uint8_t*>(section.dsBm.bmBits));
 
     Palette palette;
     bool monochrome = false;
     if (image.bitsPerPixel <= 8) {
-        const std::uint8_t* table = header.data() + store::kBmpInfoHeaderSize;
+        const std::uint8_t* table = header.data() + bmp::kBmpInfoHeaderSize;
         palette = PaletteFromTable(table, image.ColourCount());
         monochrome = image.bitsPerPixel == 1 && BlackOrWhite(table) && BlackOrWhite(table + 4);
     }
@@ -460,7 +460,7 @@ void Picture::StretchTo(HDC dc, int x, int y, int w, int h) const
 
 SIZE ThumbnailReader::Draw(const std::string& path, HDC dc, int x, int y, int w, int h)
 {
-    const store::BmpImage image = DecodeFile(ReadBmpFile(path, file_, capacity_));
+    const bmp::BmpImage image = DecodeFile(ReadBmpFile(path, file_, capacity_));
 
     // GDI's stretch works through every source pixel (tens of milliseconds for a
     // 4K picture under Wine); so pick the rows the target shows here, nearest
@@ -476,7 +476,7 @@ SIZE ThumbnailReader::Draw(const std::string& path, HDC dc, int x, int y, int w,
                     image.pixels.data() + static_cast<std::size_t>(inFile) * stride, stride);
     }
 
-    std::vector<std::uint8_t> header = store::MakeDibHeader(image);
+    std::vector<std::uint8_t> header = bmp::MakeDibHeader(image);
     auto* info = reinterpret_cast<BITMAPINFOHEADER*>(header.data());
     info->biHeight = rows;
     info->biSizeImage = static_cast<DWORD>(rows_.size());

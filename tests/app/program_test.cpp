@@ -90,4 +90,31 @@ TEST(SingleInstance, OneCopyPerFolderHoweverItsPathIsSpelt)
     EXPECT_TRUE(first.First());
     EXPECT_FALSE(app::SingleInstance(lower).First());
     EXPECT_TRUE(app::SingleInstance(other.Path()).First());
+
+    // A lock we may not open, as another user's copy holds it: said so in a
+    // box rather than ended without a word.
+    TempFolder denied;
+    SECURITY_DESCRIPTOR noAccess;
+    InitializeSecurityDescriptor(&noAccess, SECURITY_DESCRIPTOR_REVISION);
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityDescriptorDacl(&noAccess, TRUE, &empty, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &noAccess, FALSE};
+    const HANDLE theirs = CreateMutexA(&attributes, FALSE, app::InstanceName(denied.Path()).c_str());
+    ASSERT_NE(theirs, nullptr);
+    const app::SingleInstance undecided(denied.Path());
+    EXPECT_FALSE(undecided.First());
+    ASSERT_TRUE(undecided.Undecided());
+    std::string text, caption;
+    const ui::Application::BoxHandler saved = ui::App.Box;
+    ui::App.Box = [&](const std::string& t, const std::string& c, UINT) {
+        text = t;
+        caption = c;
+        return IDOK;
+    };
+    undecided.TellUndecided();
+    ui::App.Box = saved;
+    CloseHandle(theirs);
+    EXPECT_EQ(caption, "orv Tidemark");
+    EXPECT_NE(text.find("whether another copy is running in " + denied.Path()), std::string::npos) << text;
 }

@@ -77,7 +77,8 @@ TEST_F(BarLifetime, AReadOnlyCatalogueIsReportedAndKeptWhileEverythingElseLoads)
         store::AddTextClip("lost too", "clip0002.txt");
         app::ReleaseProgramForms();
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[1], "orv Tidemark: The clips of this run could not be kept in " + texts + ".");
+        EXPECT_EQ(boxes[1], "orv Tidemark: The clips of this run could not be kept in " + texts +
+                                " (it could not be read).");
     }
     EXPECT_EQ(ReadFileBytes(texts), kTwoTextRecords);
     std::string ini = ReadFileBytes(folder.Path() + "tidemark.ini");
@@ -100,7 +101,10 @@ TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFi
     };
     app::ReleaseProgramForms();
     EXPECT_TRUE(SortedFileNames(folder.Path() + "temp\\clip*").empty());
-    ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: Invalid filename."});
+    const std::string stash = folder.Path() + "stash\\";
+    ASSERT_EQ(boxes, std::vector<std::string>{"orv Tidemark: The clips of this run could not be kept in " + stash +
+                                              "txtsaved.dat (Invalid filename) and " + stash +
+                                              "bmpsaved.dat (Invalid filename)."});
     EXPECT_NE(ReadFileBytes(folder.Path() + "tidemark.ini").find("Color=255"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "temp\\txtclips.dat").size(), 112u);
     EXPECT_TRUE(FileExists(folder.Path() + "temp\\bmpclips.dat"));

@@ -85,14 +85,23 @@ TEST_F(TextCapture, UnicodeTextIsKeptAsUtf8OnlyWhenTheCodePageLosesSomeOfIt)
         write.Unicode(L"na\x00EFve \x20AC");
     }
     EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "na\xEFve \x80");
+    // Copied under the Russian layout: CF_TEXT made in 1251, whose euro sign
+    // is 0x88. File and preview hold the text in the system's code page.
+    {
+        ClipboardWrite write;
+        write.Text("50 \x88");
+        write.Unicode(L"50 \x20AC");
+    }
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "50 \x80");
+    EXPECT_EQ(NewestText().Preview.Text(), "50 \x80");
 
     // Cyrillic the code page lacks: the mark and UTF-8; the preview is the
-    // CF_TEXT the system made of it.
+    // text in the code page, "?" for what it lacks.
     CopyUnicodeText(L"\x043C\x0438\x0440 \x00BD");
     EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "\xEF\xBB\xBF\xD0\xBC\xD0\xB8\xD1\x80 \xC2\xBD");
     EXPECT_EQ(NewestText().Preview.Text(), "??? \xBD");
     EXPECT_EQ(Form1->Memo1.Text(), "");
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 3);
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 4);
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -241,6 +250,8 @@ TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryWithItsFile)
     EXPECT_EQ(store::RecentTextCatalogue.Entries[1].FileName.Text(), names[1]);
     EXPECT_EQ(store::RecentTextCatalogue.Entries[10].FileName.Text(), names[10]);
     EXPECT_EQ(store::RecentTextCatalogue.Entries[10].Preview.Text(), "clip number 11");
+    // Its file goes once the catalogue without it is on disk.
+    testing_support::PumpMessages(0);
     EXPECT_FALSE(FileExists(TempDir() + names[0]));
     EXPECT_EQ(ContentFiles().size(), 10u);
 }

@@ -1,14 +1,14 @@
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <numeric>
 
-using store::BmpError;
-using store::BmpImage;
-using store::DecodeBmp;
-using store::EncodeBmp;
+using bmp::BmpError;
+using bmp::BmpImage;
+using bmp::DecodeBmp;
+using bmp::EncodeBmp;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -82,8 +82,8 @@ TEST_P(EncodeDepth, WritesEveryHeaderFieldTableAndRows)
     const std::size_t offset = 54 + 4 * colours;
     const Bytes table = Sequence(4 * colours, 7);
     const Bytes rows = Sequence(c.stride * height, 100);
-    ASSERT_EQ(store::BmpStride(c.width, c.bpp), c.stride);
-    ASSERT_EQ(store::BmpPixelOffset(c.bpp), offset);
+    ASSERT_EQ(bmp::BmpStride(c.width, c.bpp), c.stride);
+    ASSERT_EQ(bmp::BmpPixelOffset(c.bpp), offset);
 
     const Bytes file = EncodeBmp(c.width, height, c.bpp, table, rows);
     ASSERT_EQ(file.size(), offset + c.stride * height);
@@ -131,8 +131,8 @@ TEST(BmpEncode, RefusesWhatNoFileCanHold)
     EXPECT_THROW(EncodeBmp(4, 1, 24, none, Bytes(11)), std::invalid_argument);         // short rows
     EXPECT_THROW(EncodeBmp(0, 1, 24, none, none), std::invalid_argument);
     EXPECT_THROW(EncodeBmp(4, 0, 24, none, none), std::invalid_argument);
-    EXPECT_THROW(store::MakeBmpFile(65536, 65536, 24, none), std::invalid_argument);  // over 4 GB
-    EXPECT_EQ(store::BmpStride(0x7FFFFFFF, 32), 0x7FFFFFFFull * 4);
+    EXPECT_THROW(bmp::MakeBmpFile(65536, 65536, 24, none), std::invalid_argument);  // over 4 GB
+    EXPECT_EQ(bmp::BmpStride(0x7FFFFFFF, 32), 0x7FFFFFFFull * 4);
 }
 
 TEST(BmpDecode, AcceptsEachDepthBothWaysUp)
@@ -150,11 +150,11 @@ TEST(BmpDecode, AcceptsEachDepthBothWaysUp)
     const BmpImage image = DecodeBmp(file);
     EXPECT_EQ(image.height, 3);
     Bytes bottomUp(image.pixels.size());
-    store::CopyRowsBottomUp(image, bottomUp.data());
+    bmp::CopyRowsBottomUp(image, bottomUp.data());
     EXPECT_EQ(bottomUp[0], 2);
     EXPECT_EQ(bottomUp[4], 1);
     EXPECT_EQ(bottomUp[8], 0);
-    const Bytes header = store::MakeDibHeader(image);
+    const Bytes header = bmp::MakeDibHeader(image);
     ASSERT_EQ(header.size(), 40u);
     EXPECT_EQ(Get<std::int32_t>(header, 8), 3);  // positive: bottom-up
 }
@@ -164,7 +164,7 @@ TEST(BmpDecode, BitFieldMasksInsideAndAfterTheHeader)
     // V5 header, 16-bit 5-6-5, masks inside the header.
     const BmpImage v5 = DecodeBmp(WithMasks(RawBmp(2, 2, 16, 3, 0, 0, 124), 0xF800, 0x07E0, 0x001F));
     EXPECT_TRUE(v5.bitfields);
-    Bytes header = store::MakeDibHeader(v5);
+    Bytes header = bmp::MakeDibHeader(v5);
     ASSERT_EQ(header.size(), 52u);
     EXPECT_EQ(Get(header, 16), 3u);
     EXPECT_EQ(Get(header, 40), 0xF800u);
@@ -194,7 +194,7 @@ TEST(BmpDecode, CoreHeaderTableBecomesFourByteEntries)
     std::memcpy(file.data() + 26, table, 6);
     const BmpImage image = DecodeBmp(file);
     EXPECT_EQ(image.ColourCount(), 2u);
-    const Bytes header = store::MakeDibHeader(image);
+    const Bytes header = bmp::MakeDibHeader(image);
     EXPECT_EQ(Bytes(header.begin() + 40, header.end()), (Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
 
     Put<std::uint16_t>(file, 24, 16);  // no 16-bit core files
@@ -206,7 +206,7 @@ TEST(BmpDecode, ColourTableShortOrBeyondTheFile)
     Bytes file = RawBmp(4, 1, 8, 0, 3 * 4, 3);
     for (std::size_t i = 0; i < 12; ++i)
         file[54 + i] = static_cast<std::uint8_t>(i + 1);
-    const Bytes header = store::MakeDibHeader(DecodeBmp(file));
+    const Bytes header = bmp::MakeDibHeader(DecodeBmp(file));
     ASSERT_EQ(header.size(), 40u + 4 * 256);
     EXPECT_EQ(Get(header, 32), 0u);       // colours used: the full table follows
     EXPECT_EQ(header[40 + 8 + 2], 11);
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BmpDecode, FullUltraHdFileIsAccepted)
 {
-    const Bytes file = store::MakeBmpFile(3840, 2160, 24, {});
+    const Bytes file = bmp::MakeBmpFile(3840, 2160, 24, {});
     const BmpImage image = DecodeBmp(file);
     EXPECT_EQ(image.width, 3840);
     EXPECT_EQ(image.height, 2160);

@@ -1,4 +1,4 @@
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "ui/Errors.h"
 #include "ui/Handles.h"
 #include "ui/Picture.h"
@@ -39,7 +39,7 @@ ui::Bitmap ScreenBitmap(int width, int height, COLORREF (*colour)(int, int) = Pa
 // Pixel (x, y), counted from the top, of a 1, 8 or 24-bit BMP file.
 COLORREF FilePixel(const std::vector<std::uint8_t>& file, int x, int y)
 {
-    const store::BmpImage image = store::DecodeBmp(file);
+    const bmp::BmpImage image = bmp::DecodeBmp(file);
     const int row = image.topDown ? y : image.height - 1 - y;
     const std::uint8_t* p = image.pixels.data() + static_cast<std::size_t>(row) * image.stride;
     if (image.bitsPerPixel == 24)
@@ -144,7 +144,7 @@ TEST_F(PictureTest, OddWidthLosesItsRightmostColumnOnly)
         EXPECT_EQ(picture.Height(), 5);
 
         const auto file = picture.EncodeBmp();
-        ASSERT_EQ(store::DecodeBmp(file).width, trimmed);
+        ASSERT_EQ(bmp::DecodeBmp(file).width, trimmed);
         for (auto [x, y] : {std::pair{0, 0}, {trimmed - 1, 0}, {trimmed - 1, 4}})
             EXPECT_EQ(FilePixel(file, x, y), Pattern(x, y)) << width << " at " << x << "," << y;
     }
@@ -160,7 +160,7 @@ TEST_F(PictureTest, PixelsSurviveCaptureSaveAndLoadAtDisplayDepth)
     // A bitmap of the display's format is held as the rows its file gets.
     EXPECT_EQ(captured.BitsPerPixel(), depth >= 16 ? 24 : depth);
     const auto written = captured.EncodeBmp();
-    const store::BmpImage image = store::DecodeBmp(written);
+    const bmp::BmpImage image = bmp::DecodeBmp(written);
     EXPECT_EQ(image.bitsPerPixel, depth == 16 || depth == 32 ? 24 : depth);
     EXPECT_EQ(written.size(), 54u + 200u * 41u);  // 66 x 3 bytes padded to 200
     captured.SaveToFile(Path("clip0001.bmp"));
@@ -195,7 +195,7 @@ TEST_F(PictureTest, MonochromeStaysOneBitWithBlackAndWhiteTable)
     EXPECT_EQ(picture.BitsPerPixel(), 1);
 
     const auto file = picture.EncodeBmp();
-    const store::BmpImage image = store::DecodeBmp(file);
+    const bmp::BmpImage image = bmp::DecodeBmp(file);
     ASSERT_EQ(image.bitsPerPixel, 1);
     EXPECT_EQ(std::vector<std::uint8_t>(image.colourTable.begin(), image.colourTable.end()),
               (std::vector<std::uint8_t>{0, 0, 0, 0, 255, 255, 255, 0}));
@@ -217,7 +217,7 @@ TEST_F(PictureTest, MonochromeStaysOneBitWithBlackAndWhiteTable)
     // A 1-bit file in red and blue is no monochrome bitmap: its copy keeps colour.
     const std::uint8_t table[] = {0, 0, 255, 0, 255, 0, 0, 0};
     const std::uint8_t redBlue[] = {0x40, 0, 0, 0};
-    loaded.LoadFromFile(Write("redblue.bmp", store::EncodeBmp(2, 1, 1, table, redBlue)));
+    loaded.LoadFromFile(Write("redblue.bmp", bmp::EncodeBmp(2, 1, 1, table, redBlue)));
     copy.reset(loaded.CreateClipboardCopy());
     picture.AssignFromClipboardBitmap(copy.get(), nullptr);
     EXPECT_EQ(FilePixel(picture.EncodeBmp(), 0, 0), RGB(255, 0, 0));
@@ -277,7 +277,7 @@ TEST_F(PictureTest, EightBitFileKeepsItsPaletteAndBytes)
     std::vector<std::uint8_t> rows(8 * 3);
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = i % 8 == 7 ? 0 : static_cast<std::uint8_t>(i * 11);  // padding 0, as GDI writes it
-    const auto original = store::EncodeBmp(7, 3, 8, Table8(), rows);
+    const auto original = bmp::EncodeBmp(7, 3, 8, Table8(), rows);
     Picture picture;
     picture.LoadFromFile(Write("eight.bmp", original));
     EXPECT_EQ(picture.BitsPerPixel(), 8);
@@ -292,8 +292,8 @@ TEST_F(PictureTest, EightBitFileKeepsItsPaletteAndBytes)
 
     // Trimmed within its own depth and table; copied back in the display's format.
     picture.TrimOddWidth();
-    EXPECT_EQ(store::DecodeBmp(picture.EncodeBmp()).width, 6);
-    EXPECT_EQ(store::DecodeBmp(picture.EncodeBmp()).bitsPerPixel, 8);
+    EXPECT_EQ(bmp::DecodeBmp(picture.EncodeBmp()).width, 6);
+    EXPECT_EQ(bmp::DecodeBmp(picture.EncodeBmp()).bitsPerPixel, 8);
     ui::Bitmap device(picture.CreateClipboardCopy());
     Picture back;
     back.AssignFromClipboardBitmap(device.get(), nullptr);
@@ -304,7 +304,7 @@ TEST_F(PictureTest, EightBitFileKeepsItsPaletteAndBytes)
 TEST_F(PictureTest, TopDownFileLoadsTheRightWayUp)
 {
     // 2 x 2, top row red then green, bottom row blue then white.
-    auto file = store::EncodeBmp(2, 2, 24, {}, std::vector<std::uint8_t>{
+    auto file = bmp::EncodeBmp(2, 2, 24, {}, std::vector<std::uint8_t>{
         0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
     const std::int32_t topDown = -2;
     std::memcpy(file.data() + 22, &topDown, 4);
@@ -382,7 +382,7 @@ std::vector<std::uint8_t> BandedFile(int height, bool topDown)
         rows[4 * row] = static_cast<std::uint8_t>(y / 3);
         rows[4 * row + 1] = 0x40;
     }
-    auto file = store::EncodeBmp(1, height, 24, {}, rows);
+    auto file = bmp::EncodeBmp(1, height, 24, {}, rows);
     const std::int32_t stored = topDown ? -height : height;
     std::memcpy(file.data() + 22, &stored, 4);
     return file;
@@ -406,7 +406,7 @@ TEST_F(PictureTest, ThumbnailShowsTheRowNearestEachTargetRow)
 
     // Palette files draw through their colour table.
     const auto table = Table8();
-    reader.Draw(Write("eight.bmp", store::EncodeBmp(2, 1, 8, table, std::vector<std::uint8_t>{10, 200, 0, 0})),
+    reader.Draw(Write("eight.bmp", bmp::EncodeBmp(2, 1, 8, table, std::vector<std::uint8_t>{10, 200, 0, 0})),
                 Target(), 0, 0, 60, 60);
     EXPECT_EQ(TargetPixel(10, 10), TableColour(table, 10));
     EXPECT_EQ(TargetPixel(50, 10), TableColour(table, 200));
@@ -436,7 +436,7 @@ TEST_F(PictureTest, CyclesLeaveNoGdiObjectsBehind)
     ui::Bitmap mono(CreateBitmap(9, 9, 1, 1, nullptr));
     ui::Bitmap eightBit(CreateBitmap(9, 9, 1, 8, nullptr));
     ui::Palette palette = PaletteOf(Table8());
-    const std::string eight = Write("eight.bmp", store::EncodeBmp(5, 4, 8, Table8(), std::vector<std::uint8_t>(32)));
+    const std::string eight = Write("eight.bmp", bmp::EncodeBmp(5, 4, 8, Table8(), std::vector<std::uint8_t>(32)));
     const std::string bad = Write("bad.bmp", {'B', 'M'});
 
     auto cycle = [&] {

@@ -127,6 +127,40 @@ TEST_F(BmpActions, DoubleClickCopiesTheCellUnderIt)
     EXPECT_EQ(h, 6);
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0] & 0xFFFFFF, 0x0000FFu);
+
+    // Presses that straddle a refill of the showing strip copy nothing: the
+    // second only selects the cell now under it.
+    frmBmp->Show();
+    PutTextOnClipboard("again");
+    Press(100, 10);
+    AddClip(SolidBmp(6, 6, RGB(0, 255, 0)));
+    SendMessageA(frmBmp->imBmps.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 10));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_EQ(frmBmp->SelectedEntry(), 2);
+    EXPECT_TRUE(boxes.empty());
+    frmBmp->Hide();
+}
+
+TEST_F(BmpActions, AChosenClipIsActedOnWhereItNowStandsOrTheStripIsRedrawnWithANote)
+{
+    AddClip(SolidBmp(8, 6, RGB(0, 0, 255)));
+    AddClip(SolidBmp(10, 4, RGB(255, 0, 0)));
+    frmBmp->ShowCatalogue(false);  // hidden: the strip does not follow the store
+    SelectEntry(2);
+    store::RemoveRecentBitmap(1);  // the chosen clip moves to entry 1
+    ChooseInBrowser(TfrmBmp::mnuCopy);
+    int w = 0, h = 0;
+    ClipboardPixels(w, h);
+    EXPECT_EQ(w, 10);
+    EXPECT_TRUE(boxes.empty());
+
+    store::RemoveRecentBitmap(1);  // and leaves
+    ChooseInBrowser(TfrmBmp::mnuDel);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The list has changed. Please choose again.");
+    EXPECT_EQ(boxes[0].caption, "Nothing to do");
+    EXPECT_EQ(frmBmp->CellCount, 0);
 }
 
 TEST_F(BmpActions, APalettedClipGoesBackWithItsPalette)
@@ -137,8 +171,8 @@ TEST_F(BmpActions, APalettedClipGoesBackWithItsPalette)
         table[4 * i + 1] = static_cast<std::uint8_t>(255 - i);
         table[4 * i + 2] = 40;
     }
-    std::vector<std::uint8_t> file = store::MakeBmpFile(16, 16, 8, table);
-    for (size_t i = store::BmpPixelOffset(8); i < file.size(); ++i)
+    std::vector<std::uint8_t> file = bmp::MakeBmpFile(16, 16, 8, table);
+    for (size_t i = bmp::BmpPixelOffset(8); i < file.size(); ++i)
         file[i] = static_cast<std::uint8_t>(i);
     AddClip(file);
     frmBmp->ShowCatalogue(false);
@@ -360,5 +394,41 @@ TEST_F(BmpActions, AShowingStripFollowsNewCaptures)
     EXPECT_EQ(frmBmp->ThumbHeights[2], 14);
     EXPECT_EQ(StripPixel(30, 40), RGB(0, 255, 0));
     EXPECT_EQ(StripPixel(66, 1), browsers::kFrameLight);
+    frmBmp->Hide();
+}
+
+TEST_F(BmpActions, ARefreshThatFailsIsTheBrowsersOwnAndToldOnceTheStoreHasDone)
+{
+    const std::vector<std::uint8_t> good = SolidBmp(8, 6, RGB(0, 0, 255));
+    std::vector<std::uint8_t> damaged(300, 0xA5);
+    damaged[0] = 'B';
+    damaged[1] = 'M';
+    AddClip(good);
+    AddClip(damaged);
+    EXPECT_THROW(frmBmp->ShowCatalogue(false), ui::AppError);
+    frmBmp->Show();
+    testing_support::PumpMessages(0);
+    boxes.clear();
+
+    // A capture and a remove succeed for their callers; each refresh of the
+    // strip that fails on the damaged picture is told once, afterwards.
+    EXPECT_NO_THROW(AddClip(good));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(frmBmp->CellCount, 3);
+    EXPECT_NO_THROW(EXPECT_TRUE(store::RemoveRecentBitmap(3)));
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Bitmap image is not valid.");
+    EXPECT_EQ(boxes[1].text, "Bitmap image is not valid.");
+
+    // A stash into the saved view that shows the damaged picture too.
+    store::StashBitmap(2);
+    EXPECT_THROW(frmBmp->ShowCatalogue(true), ui::AppError);
+    boxes.clear();
+    EXPECT_NO_THROW(store::StashBitmap(1));
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(store::SavedBitmapCatalogue.Count, 2);
+    EXPECT_EQ(testing_support::ReadFileBytes(store::StashDir + "bmpsaved.dat").size(), 128u);
     frmBmp->Hide();
 }

@@ -5,7 +5,7 @@
 #include "app/Forms.h"
 #include "bar/bar_fixture.h"
 #include "browsers/BitmapBrowser.h"
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
 #include "support/TestSupport.h"
@@ -50,9 +50,9 @@ inline void Press(int x, int y, UINT msg = WM_LBUTTONDOWN)
 // A 24-bit BMP file whose pixel (x, y), y from the top, is colour(x, y).
 inline std::vector<std::uint8_t> MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& colour)
 {
-    std::vector<std::uint8_t> file = store::MakeBmpFile(width, height, 24, {});
-    const auto stride = static_cast<size_t>(store::BmpStride(width, 24));
-    std::uint8_t* rows = file.data() + store::BmpPixelOffset(24);
+    std::vector<std::uint8_t> file = bmp::MakeBmpFile(width, height, 24, {});
+    const auto stride = static_cast<size_t>(bmp::BmpStride(width, 24));
+    std::uint8_t* rows = file.data() + bmp::BmpPixelOffset(24);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = rows + static_cast<size_t>(height - 1 - y) * stride;
         for (int x = 0; x < width; ++x) {

@@ -23,8 +23,8 @@ COLORREF Where(int x, int y)
 // A 24-bit file filled quickly, for large sizes.
 std::vector<std::uint8_t> LargeBmp(int width, int height)
 {
-    std::vector<std::uint8_t> file = store::MakeBmpFile(width, height, 24, {});
-    std::uint8_t* p = file.data() + store::BmpPixelOffset(24);
+    std::vector<std::uint8_t> file = bmp::MakeBmpFile(width, height, 24, {});
+    std::uint8_t* p = file.data() + bmp::BmpPixelOffset(24);
     for (size_t i = 0; p + i < file.data() + file.size(); ++i)
         p[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
     return file;

@@ -277,34 +277,63 @@ TEST_F(TextBrowserTest, StashingIntoAFullSavedCatalogueDropsTheOldestSavedClip)
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(TextBrowserTest, StaleLineIsNotActedOnAndTheViewIsRefilled)
+TEST_F(TextBrowserTest, AChosenClipIsActedOnWhereItNowStandsOrTheListIsShownAnewWithANote)
 {
-    AddClip("one");
-    AddClip("two");
-    browser->ShowCatalogue(false);
-    // The catalogue shrinks behind the list's back.
-    store::RemoveRecentText(2);
-    Select(0);  // still says index 2
-    Choose(TfrmText::mnuDel);
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
-    EXPECT_EQ(Lines(), (std::vector<Line>{{"one", 1}}));
-
-    // A full catalogue that moved on while the browser was hidden: each line
-    // would name the next-newer clip, and Delete would take one unseen.
-    for (int i = 2; i <= 10; ++i)
+    // A full catalogue moves on while the browser is hidden: every slot the
+    // list names now holds the next-newer clip.
+    for (int i = 1; i <= 10; ++i)
         AddClip("clip " + std::to_string(i));
     browser->ShowCatalogue(false);
     const std::string unseen = AddClip("captured while hidden");
-    Select(0);  // "clip 10", as the list still says
+    Select(0);  // "clip 10", listed at 10, now at 9
+    Choose(TfrmText::mnuCopy);
+    EXPECT_EQ(ReadClipboardText(), "clip 10");
     Choose(TfrmText::mnuDel);
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 10);
-    EXPECT_TRUE(FileExists(store::TempDir + unseen));
-    EXPECT_EQ(Lines().front(), (Line{"captured while hidden", 10}));
-    Select(1);
-    Choose(TfrmText::mnuDel);
-    EXPECT_EQ(Lines()[1], (Line{"clip 9", 8}));
-    EXPECT_EQ(store::RecentTextCatalogue.Entries[9].Preview.Text(), "captured while hidden");
     EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 9);
+    EXPECT_TRUE(FileExists(store::TempDir + unseen));
+    EXPECT_EQ(Lines().front(), (Line{"captured while hidden", 9}));
+    EXPECT_EQ(Lines()[1], (Line{"clip 9", 8}));
+
+    // A clip that has gone is not stood in for by its neighbour.
+    Select(8);  // "clip 2"
+    store::RemoveRecentText(1);
+    Choose(TfrmText::mnuDel);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The list has changed. Please choose again.");
+    EXPECT_EQ(boxes[0].caption, "Nothing to do");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 8);
+    EXPECT_EQ(Lines().size(), 8u);
+    EXPECT_EQ(Lines().back(), (Line{"clip 3", 1}));
+    EXPECT_EQ(ReadClipboardText(), "clip 10");
+}
+
+TEST_F(TextBrowserTest, ADoubleClickWhosePressesStraddleARelistCopiesNothing)
+{
+    AddClip("older");
+    AddClip("aimed at");
+    browser->ShowCatalogue(false);
+    browser->Show();
+    const LPARAM line0 = MAKELPARAM(20, 6);
+    const auto press = [&](UINT msg) {
+        SendMessageA(browser->list1, msg, MK_LBUTTON, line0);
+        SendMessageA(browser->list1, WM_LBUTTONUP, 0, line0);
+    };
+    testing_support::PumpMessages(0);
+    monitor_test::CopyText("before");
+
+    press(WM_LBUTTONDOWN);
+    AddClip("newer");  // the showing list is filled again under the pointer
+    press(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(ReadClipboardText(), "before");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(SendMessageA(browser->list1, LB_GETCURSEL, 0, 0), 0);
+
+    // Both presses on one list: the line is copied.
+    press(WM_LBUTTONDOWN);
+    press(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(ReadClipboardText(), "newer");
+    browser->Hide();
 }
 
 TEST_F(TextBrowserTest, CaptureWhileShowingRefillsTheShownViewAndMovesItBackToTheBar)

@@ -81,7 +81,7 @@ protected:
     std::string AddClip(const std::string& text)
     {
         char name[16];
-        std::snprintf(name, sizeof name, "test%04X.txt", ++fileCounter_);
+        std::snprintf(name, sizeof name, "clip%04X.txt", ++fileCounter_);
         testing_support::WriteFileBytes(store::TempDir + name, text);
         store::AddTextClip(text.substr(0, 50), name);
         return name;

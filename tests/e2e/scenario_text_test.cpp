@@ -25,9 +25,9 @@ struct TextBrowser {
     HWND list = nullptr;
 
     // The lines as the list shows them, top first.
-    std::vector<std::string> Lines() const
+    std::vector<std::wstring> WideLines() const
     {
-        std::vector<std::string> lines;
+        std::vector<std::wstring> lines;
         DWORD_PTR count = 0;
         SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &count);
         for (WPARAM i = 0; i < count; ++i) {
@@ -37,8 +37,16 @@ struct TextBrowser {
             DWORD_PTR ignored = 0;
             SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_NORMAL,
                                 kReactionTimeoutMs, &ignored);
+            lines.emplace_back(wide);
+        }
+        return lines;
+    }
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        for (const std::wstring& wide : WideLines()) {
             char text[256] = {};
-            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
             lines.emplace_back(text);
         }
         return lines;
@@ -169,9 +177,11 @@ TEST_F(TextScenario, UnicodeTextTheCodePageLacksIsKeptAsUtf8AndComesBackWhole)
     EXPECT_EQ(codePageText.substr(0, 8), "??????, ");
     EmptyTheClipboard();
 
+    // The list shows the text as copied, not its preview.
     const TextBrowser browser = OpenTextBrowser(program, false);
     ASSERT_NE(browser.list, nullptr);
-    ASSERT_TRUE(browser.WaitForLines({codePageText}));
+    ASSERT_TRUE(PumpUntil([&] { return browser.WideLines() == std::vector<std::wstring>{copied}; },
+                          kReactionTimeoutMs));
     DoubleClickAt(browser.Line(0));
     ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }, kReactionTimeoutMs));
     EXPECT_EQ(ReadClipboardUnicode(), copied);

@@ -16,7 +16,9 @@ namespace storetest {
 using testing_support::DeleteTree;
 using testing_support::LockedFile;
 using testing_support::ReadOnlyFile;
+using testing_support::MakeUnixLink;
 using testing_support::TempFolder;
+using testing_support::UnixPath;
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::string& path);

@@ -48,6 +48,21 @@ bool SlotIsZero(const Catalogue<Entry>& catalogue, int slot)
     return Bytes(catalogue.Entries[slot]) == std::string(sizeof(Entry), '\0');
 }
 
+// The names in a text catalogue file whose content file is not in folder:
+// what a kill at this moment would leave pointing nowhere.
+std::vector<std::string> NamedButMissing(const std::string& catalogueFile, const std::string& folder)
+{
+    const std::string bytes = ReadBytes(catalogueFile).value_or("");
+    std::vector<std::string> missing;
+    for (std::size_t at = 0; at + sizeof(TextClipEntry) <= bytes.size(); at += sizeof(TextClipEntry)) {
+        TextClipEntry record;
+        std::memcpy(&record, bytes.data() + at, sizeof record);
+        if (!FileExists(folder + record.FileName.Text()))
+            missing.push_back(record.FileName.Text());
+    }
+    return missing;
+}
+
 std::vector<std::string> Names(int from, int to)
 {
     std::vector<std::string> names;
@@ -276,4 +291,82 @@ TEST_F(CatalogueTest, StashCutsOverLongLengthBytes)
     EXPECT_EQ(SavedTextCatalogue.Entries[1].Preview.Text(), std::string(50, 'p'));
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Length, 12);
     EXPECT_EQ(SavedTextCatalogue.Entries[1].FileName.Text(), std::string(12, 'f'));
+}
+
+TEST_F(CatalogueTest, AContentFileGoesOnlyOnceNoCatalogueOnDiskNamesIt)
+{
+    AddTextClips(10);
+    const std::string recent = TempDir + "txtclips.dat";
+    {
+        // As inside a clipboard notice: the removal and the drop are not
+        // written yet, so their files stay.
+        HoldWrites held;
+        EXPECT_FALSE(RemoveRecentText(1));
+        WriteBytes(TempDir + ClipName(11), "11");
+        WriteBytes(TempDir + ClipName(12), "12");
+        AddTextClip("text 11", ClipName(11));
+        AddTextClip("text 12", ClipName(12));
+    }
+    EXPECT_TRUE(FileExists(TempDir + ClipName(1)));
+    EXPECT_TRUE(FileExists(TempDir + ClipName(2)));
+    EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
+    WritePending();
+    EXPECT_FALSE(FileExists(TempDir + ClipName(1)));
+    EXPECT_FALSE(FileExists(TempDir + ClipName(2)));
+
+    // A write that fails keeps the file its entry still names on disk, until
+    // a later write lands.
+    {
+        ReadOnlyFile readOnly(recent);
+        ASSERT_TRUE(readOnly.Active());
+        EXPECT_THROW(RemoveRecentText(1), IoError);
+        EXPECT_TRUE(FileExists(TempDir + ClipName(3)));
+        EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
+    }
+    WriteBytes(TempDir + ClipName(13), "13");
+    AddTextClip("text 13", ClipName(13));
+    EXPECT_FALSE(FileExists(TempDir + ClipName(3)));
+
+    // The same for a saved clip dropped by a stash.
+    for (int i = 1; i <= 10; ++i)
+        StashText(i);
+    const std::string saved = StashDir + "txtsaved.dat";
+    const std::string oldest = SavedTextCatalogue.Entries[1].FileName.Text();
+    {
+        ReadOnlyFile readOnly(saved);
+        ASSERT_TRUE(readOnly.Active());
+        EXPECT_THROW(StashText(10), IoError);
+        EXPECT_TRUE(FileExists(StashDir + oldest));
+    }
+    EXPECT_EQ(NamedButMissing(saved, StashDir), std::vector<std::string>{});
+}
+
+TEST(CatalogueFiles, OnlyAContentFileOfItsOwnKindIsEverDeleted)
+{
+    for (const char* name : {"clip014A.txt", "CLIP00ff.TXT", "Clip9aB0.tXt"})
+        EXPECT_TRUE(IsContentFileName(name, ".txt")) << name;
+    for (const char* name : {"clip014A.bmp", "clip014.txt", "clip0140A.txt", "clip014G.txt", "clip 14A.txt",
+                             "txtclips.dat", "bmpclips.dat", "clip014A.txt ", "xclip014A.txt", "", "clip-14A.txt"})
+        EXPECT_FALSE(IsContentFileName(name, ".txt")) << name;
+    EXPECT_TRUE(IsContentFileName("clip0001.BMP", ".bmp"));
+    EXPECT_FALSE(IsContentFileName("clip0001.txt", ".bmp"));
+}
+
+TEST_F(CatalogueTest, ARecordNamingAnotherCataloguesFileLeavesWithoutIt)
+{
+    const std::string others[] = {"bmpclips.dat", "clip0001.bmp", "notes.txt"};
+    for (const std::string& name : others) {
+        WriteBytes(TempDir + name, "not ours");
+        AddTextClip("odd", name);
+    }
+    WriteBytes(TempDir + "clip00aF.TXT", "ours");
+    AddTextClip("ours", "clip00aF.TXT");
+    EXPECT_EQ(ReadBytes(TempDir + ClipName(0xAF)), "ours"); // listed and read as ever
+    EXPECT_TRUE(RemoveRecentText(4));
+    EXPECT_FALSE(RemoveRecentText(1));
+    EXPECT_FALSE(RemoveRecentText(1));
+    AddTextClips(11); // the last odd entry drops out
+    for (const std::string& name : others)
+        EXPECT_EQ(ReadBytes(TempDir + name), "not ours") << name;
+    EXPECT_FALSE(FileExists(TempDir + "clip00aF.TXT"));
 }

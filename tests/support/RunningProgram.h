@@ -228,19 +228,27 @@ inline std::vector<std::string> ContentFilesIn(const std::string& folder, const 
 
 // Runs `copy`, a copy by another program, and waits until the program has
 // written a new content file holding `expected` in its temp folder; returns
-// that file's name, or "" when no capture came.
+// that file's name, or "" when no capture came. The name may be one whose
+// file held another clip before: a dropped clip's file goes after its
+// catalogue is written, and its name is free again.
 template <class Copy>
 std::string CopyAndWaitForFile(const RunningProgram& program, Copy copy, const std::string& expected)
 {
     const std::string temp = program.Folder() + "temp\\";
-    const std::vector<std::string> before = ContentFilesIn(temp, "txt");
+    const auto holding = [&] {
+        std::vector<std::string> names;
+        for (const std::string& name : ContentFilesIn(temp, "txt"))
+            if (ReadFileBytes(temp + name) == expected)
+                names.push_back(name);
+        return names;
+    };
+    const std::vector<std::string> before = holding();
     copy();
     std::string added;
     PumpUntil(
         [&] {
-            for (const std::string& name : ContentFilesIn(temp, "txt"))
-                if (std::find(before.begin(), before.end(), name) == before.end() &&
-                    ReadFileBytes(temp + name) == expected) {
+            for (const std::string& name : holding())
+                if (std::find(before.begin(), before.end(), name) == before.end()) {
                     added = name;
                     return true;
                 }

@@ -93,7 +93,10 @@ inline std::vector<std::string> SortedFileNames(const std::string& pattern)
 
 inline std::string ReadFileBytes(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Sharing everything: a test that looks must not fail the program's
+    // write of the file it reads.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     std::string data(GetFileSize(h, nullptr), '\0');
@@ -327,9 +330,9 @@ inline bool Writable(const std::string& path)
     return true;
 }
 
-// Wine starts a Unix program from CreateProcess but hands back no handle to
-// wait on, so the caller polls for the program's effect instead.
-inline bool StartUnixProgram(std::string command)
+// Runs a Unix program under Wine and waits until done() holds: Wine starts
+// it from CreateProcess but hands back no handle to wait on.
+inline bool RunUnix(std::string command, const std::function<bool()>& done)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -340,19 +343,25 @@ inline bool StartUnixProgram(std::string command)
         CloseHandle(process.hThread);
     if (process.hProcess)
         CloseHandle(process.hProcess);
-    return true;
-}
-
-inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
-{
-    if (!StartUnixProgram("/usr/bin/chattr " + flag + " \"" + unixPath + "\""))
-        return false;
     for (int i = 0; i < 250; ++i) {
-        if (Writable(dosPath) == wantWritable)
+        if (done())
             return true;
         Sleep(20);
     }
     return false;
+}
+
+inline bool RunChattr(const std::string& flag, const std::string& unixPath, bool wantWritable, const std::string& dosPath)
+{
+    return RunUnix("/usr/bin/chattr " + flag + " \"" + unixPath + "\"",
+                   [&] { return Writable(dosPath) == wantWritable; });
+}
+
+// Points a symbolic link at target (a Unix path, or a name beside the link),
+// replacing whatever the link's place held; done() tells when it is seen.
+inline bool MakeUnixLink(const std::string& target, const std::string& unixLink, const std::function<bool()>& done)
+{
+    return RunUnix("/bin/ln -sfn \"" + target + "\" \"" + unixLink + "\"", done);
 }
 
 // Makes a file (or a folder: nothing can be made in it) unwritable and

@@ -219,7 +219,7 @@ inline void PressAltKey(WORD vk)
 // types more.
 inline bool XdoKeys(const std::string& keys)
 {
-    return StartUnixProgram("/usr/bin/xdotool key --clearmodifiers " + keys);
+    return RunUnix("/usr/bin/xdotool key --clearmodifiers " + keys, [] { return true; });
 }
 
 // Digits and upper-case letters, typed one key at a time.

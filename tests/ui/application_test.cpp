@@ -174,11 +174,19 @@ TEST_F(ApplicationTest, AnErrorKeptForLaterShowsOnceTheLoopGetsThereAndNoneStack
         testing_support::PumpMessages(0);
         return IDOK;
     };
-    ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Cannot create file C:\\t\\clip0001.txt")));
-    ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Waiting behind the first")));
+    // Only the error whose box showed counts as seen.
+    std::vector<std::string> seen;
+    const auto told = [&](const char* text) {
+        ui::AppError error(text);
+        error.OnSeen([&seen, text] { seen.push_back(text); });
+        return std::make_exception_ptr(error);
+    };
+    ui::App.ShowExceptionLater(told("Cannot create file C:\\t\\clip0001.txt"));
+    ui::App.ShowExceptionLater(told("Waiting behind the first"));
     EXPECT_TRUE(shown.empty());
     testing_support::PumpMessages(0);
     EXPECT_EQ(shown, std::vector<std::string>{"Cannot create file C:\\t\\clip0001.txt."});
+    EXPECT_EQ(seen, std::vector<std::string>{"Cannot create file C:\\t\\clip0001.txt"});
 
     // Once that box is gone, the next failure gets its own.
     ui::App.ShowExceptionLater(std::make_exception_ptr(ui::AppError("Third")));

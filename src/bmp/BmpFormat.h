@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace store {
+namespace bmp {
 
 // A file that is not a bitmap we can read; what() names the fault (for tests and
 // debugging: the user sees the invalid-bitmap message).
@@ -78,4 +78,4 @@ std::vector<std::uint8_t> MakeDibHeader(const BmpImage& image);
 // Copies the image's rows into dest (stride x height bytes), bottom row first.
 void CopyRowsBottomUp(const BmpImage& image, std::uint8_t* dest);
 
-} // namespace store
+} // namespace bmp

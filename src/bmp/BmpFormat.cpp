@@ -1,10 +1,10 @@
-#include "store/BmpFormat.h"
+#include "bmp/BmpFormat.h"
 
 #include <bit>
 #include <cstring>
 #include <limits>
 
-namespace store {
+namespace bmp {
 
 namespace {
 
@@ -270,4 +270,4 @@ void CopyRowsBottomUp(const BmpImage& image, std::uint8_t* dest)
     }
 }
 
-} // namespace store
+} // namespace bmp
