@@ -108,8 +108,9 @@ void TfrmAbout::butOKClick()
 void TfrmAbout::Command(UINT id, UINT code, HWND control)
 {
     (void)control;
-    // Enter arrives from IsDialogMessage as IDOK; a click or Space as BN_CLICKED.
-    if (id == IDOK && code == BN_CLICKED)
+    // Enter arrives from IsDialogMessage as IDOK, Esc as IDCANCEL; a click
+    // or Space as BN_CLICKED.
+    if ((id == IDOK || id == IDCANCEL) && code == BN_CLICKED)
         butOKClick();
 }
 

@@ -11,7 +11,7 @@ public:
     void form_show();
     void butOKClick();
 
-    // Enter and Space press butOK; Tab stays on it.
+    // Enter and Space press butOK, Esc closes the box; Tab stays on it.
     bool WantsDialogKeys() const noexcept override { return true; }
 
     ui::Panel Panel1;

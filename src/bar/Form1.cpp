@@ -85,6 +85,24 @@ const MenuDesign kPopHelp[] = {
 };
 // clang-format on
 
+// Keys of the active bar, each doing what its button does. F10 comes as a
+// system key; Shift+F10 and the menu key come as a context menu asked for
+// from the keyboard, which opens popMain too.
+struct KeyDesign {
+    UINT key;
+    void (TForm1::*press)();
+};
+const KeyDesign kKeys[] = {
+    {VK_F10,  &TForm1::butMenuClick},
+    {'T',     &TForm1::butTextClick},
+    {'B',     &TForm1::butBmpClick},
+    {'S',     &TForm1::butSavedClick},
+    {VK_F1,   &TForm1::butHelpClick},
+};
+
+// The guide beside the program when there is no help file for WinHelp.
+constexpr const char* kGuideName = "README.txt";
+
 // A button's menu opens at its top-left with either mouse button selecting.
 constexpr UINT kMenuFlags = TPM_LEFTALIGN | TPM_RIGHTBUTTON;
 
@@ -154,6 +172,9 @@ void TForm1::imOnClick()
 
 void TForm1::imOffClick()
 {
+    // Back on only where the clips can go.
+    if (!FoldersUsable())
+        return;
     imOff.SetVisible(false);
     imOn.SetVisible(true);
     CaptureSuppressed = false;
@@ -172,20 +193,42 @@ void TForm1::FormCreate()
 
     // Nothing that arrives while we join the chain and load is a new clip.
     CaptureSuppressed = true;
+    std::exception_ptr failure;
     try {
         JoinClipboardChain();
         store::InitStoreFolders(ui::App.ExeName());
         store::LoadCatalogues();
     } catch (...) {
-        CaptureSuppressed = false;
-        // A catalogue that failed to load must not cost the user's settings
-        // too: they would be written back as the defaults at exit.
-        if (!store::ProgramDir.empty())
-            ReadSettings();
-        throw;
+        failure = std::current_exception();
     }
     CaptureSuppressed = false;
-    ReadSettings();
+    // A catalogue that failed to load must not cost the user's settings
+    // too: they would be written back as the defaults at exit.
+    if (!store::ProgramDir.empty()) {
+        ReadSettings();
+        // Said once here; with the monitor off, copies raise no box.
+        if (!FoldersUsable())
+            imOnClick();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+bool TForm1::FoldersUsable()
+{
+    const std::string folder = store::UnwritableFolder();
+    foldersUnwritable_ = !folder.empty();
+    if (foldersUnwritable_)
+        ui::App.Box(ui::App.Title + " cannot write to the folder\n\n" + folder +
+                        "\n\nwhere it keeps your clips, so the clipboard monitor is off.\n\nMove the program to a "
+                        "folder you can write to, such as one in your Documents, and start it from there.",
+                    ui::App.Title, MB_OK | MB_ICONWARNING);
+    return !foldersUnwritable_;
+}
+
+bool TForm1::QuietExit() const noexcept
+{
+    return ui::App.SessionEnding() || foldersUnwritable_;
 }
 
 void TForm1::ReadSettings()
@@ -201,10 +244,15 @@ void TForm1::FormDestroy()
     SaveCataloguesAtExit();
     // A start that failed before the folders were set has no settings file:
     // a bare name would land in the Windows folder.
-    if (!store::ProgramDir.empty()) {
+    if (store::ProgramDir.empty())
+        return;
+    try {
         std::string ini = SettingsPath();
         app::WriteSetting(ini, "Color", std::to_string(Color()));
         app::WriteSetting(ini, "Hints", HintsOn() ? "1" : "0");
+    } catch (...) {
+        if (!QuietExit())
+            throw;
     }
 }
 
@@ -217,7 +265,8 @@ void TForm1::SaveCataloguesAtExit() noexcept
     } catch (const std::exception& e) {
         // The one box the store's files get at exit: an ending that must
         // stay quiet leaves it out here.
-        ui::App.ShowException(e);
+        if (!QuietExit())
+            ui::App.ShowException(e);
     }
 }
 
@@ -332,7 +381,24 @@ void TForm1::mnuAboutClick()
 
 void TForm1::mnuHelpClick()
 {
-    WinHelpCall(frmSplash ? frmSplash->Handle() : ui::App.Handle(), ui::App.HelpFile.c_str(), HELP_CONTENTS, 0);
+    // Windows 10 and later have no WinHelp: a help file is asked for only
+    // where there is one, else the guide opens as a text file.
+    const std::string helpFile = store::ProgramDir + ui::App.HelpFile;
+    if (store::FileExists(helpFile)) {
+        WinHelpCall(frmSplash ? frmSplash->Handle() : ui::App.Handle(), helpFile.c_str(), HELP_CONTENTS, 0);
+        return;
+    }
+    const std::string guide = store::ProgramDir + kGuideName;
+    if (!store::FileExists(guide)) {
+        ui::ShowNote("The guide to " + ui::App.Title + ", " + kGuideName + ", should be beside the program, in\n\n" +
+                         store::ProgramDir + "\n\nIt comes in the zip the program came in.",
+                     ui::App.Title);
+        return;
+    }
+    if (!OpenDocumentCall(Handle(), guide))
+        ui::ShowNote("The guide to " + ui::App.Title + " could not be opened. Open it with any text editor:\n\n" +
+                         guide,
+                     ui::App.Title);
 }
 
 void TForm1::mnuHintsClick()
@@ -392,6 +458,19 @@ void TForm1::mnuExitClick()
 void TForm1::Label1Click()
 {
     CycleCreditLabel();
+}
+
+bool TForm1::FormKeyDown(UINT key)
+{
+    if (GetKeyState(VK_CONTROL) < 0)
+        return false;
+    for (const KeyDesign& k : kKeys) {
+        if (k.key == key) {
+            (this->*k.press)();
+            return true;
+        }
+    }
+    return false;
 }
 
 void TForm1::Command(UINT id, UINT, HWND control)
@@ -491,6 +570,22 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case ui::WM_TIDEMARK_TO_FRONT:
         ComeToFront();
+        return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F10) {
+            FormKeyDown(VK_F10);
+            return 0;
+        }
+        break;
+    case WM_SYSKEYUP:
+        // Left to the system, F10's release would open the window menu.
+        if (wParam == VK_F10)
+            return 0;
+        break;
+    case WM_CONTEXTMENU:
+        // From the keyboard only: no menu of the bar hangs on a right-click.
+        if (lParam == -1)
+            butMenuClick();
         return 0;
     case ui::WM_TIDEMARK_WRITE_STORE:
         // Reported as a capture's failure is: never a box on top of another.

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -85,6 +86,12 @@ public:
         [](HWND owner, const char* file, UINT command, ULONG_PTR data) {
             return WinHelpA(owner, file, command, data);
         };
+    // Opens a document with the program Windows uses for its kind; whether
+    // that program started.
+    std::function<bool(HWND, const std::string&)> OpenDocumentCall = [](HWND owner, const std::string& path) {
+        return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr,
+                                                       SW_SHOWNORMAL)) > 32;
+    };
     // Returns the chosen item's identifier, 0 for none.
     std::function<UINT(ui::PopupMenu&, HWND, POINT, UINT)> TrackMenu = [](ui::PopupMenu& menu, HWND owner,
                                                                           POINT at, UINT flags) {
@@ -101,6 +108,7 @@ protected:
     void FormDestroy() override;
     void FormClose() override;
     void FormDblClick() override;
+    bool FormKeyDown(UINT key) override;
     void Command(UINT id, UINT code, HWND control) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -116,8 +124,15 @@ private:
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
     // Another start in our folder asked for us.
     void ComeToFront();
+    // Whether the working folders can be made and written; when not, one box
+    // names the folder and says what to do.
+    bool FoldersUsable();
+    // What failed at the end goes unreported: the session is ending and
+    // nobody can answer a box, or the folders were said to be unwritable.
+    bool QuietExit() const noexcept;
 
     HWND NextViewer = nullptr;
     bool inChain_ = false;
+    bool foldersUnwritable_ = false;
     ui::Font font_, boldFont_;
 };

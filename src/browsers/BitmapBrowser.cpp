@@ -143,7 +143,7 @@ void TfrmBmp::FormDestroy()
 
 void TfrmBmp::ShowCatalogue(bool saved)
 {
-    MoveTo(Form1->Left(), Form1->Top());
+    MoveToBar();
     SavedMode = saved;
     // Made even when a clip fails to load below: its cell is drawn all the
     // same, and the user can delete it.
@@ -249,6 +249,11 @@ void TfrmBmp::imBmpsMouseDown(browsers::StripImage::Button, int x, int)
     // it clears the selection rather than framing a cell that is not there.
     if (browsers::EntryOfCell(a, CellCount) == 0)
         a = 0;
+    SelectCell(a);
+}
+
+void TfrmBmp::SelectCell(std::int32_t a)
+{
     if (a == SelectedCell)
         return;
     if (SelectedCell > 0)
@@ -256,6 +261,42 @@ void TfrmBmp::imBmpsMouseDown(browsers::StripImage::Button, int x, int)
     SelectedCell = a;
     if (a > 0)
         DrawSelectionFrame(a, true);
+}
+
+bool TfrmBmp::FormKeyDown(UINT key)
+{
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_HOME:
+    case VK_END:
+        if (const int a = browsers::CellAfterKey(key, SelectedCell, CellCount)) {
+            SelectCell(a);
+            // The last cell's grey right edge lies just past its pitch.
+            scroll1.ScrollIntoView(browsers::CellLeft(a), browsers::CellLeft(a + 1) + (a == CellCount ? 2 : 0));
+        }
+        return true;
+    case VK_RETURN:
+        Command(mnuCopy, 0, nullptr);
+        return true;
+    case VK_DELETE:
+        Command(mnuDel, 0, nullptr);
+        return true;
+    }
+    return ClipBrowser::FormKeyDown(key);
+}
+
+POINT TfrmBmp::KeyboardMenuPoint() const
+{
+    POINT at{0, 0};
+    HWND from = scroll1.Handle();
+    if (SelectedCell > 0) {
+        // Over the selected clip's thumbnail, whether or not it is scrolled into view.
+        at = {browsers::CellLeft(SelectedCell) + browsers::kThumbLeft, browsers::kThumbTop};
+        from = imBmps.Handle();
+    }
+    ClientToScreen(from, &at);
+    return at;
 }
 
 void TfrmBmp::imBmpsDblClick()
@@ -366,14 +407,11 @@ void TfrmBmp::Command(UINT id, UINT, HWND)
 LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_CONTEXTMENU) {
-        // Only the strip and its box carry the menu.
+        // The strip and its box carry the menu for the mouse; the keyboard
+        // asks for it wherever the focus is.
         HWND from = reinterpret_cast<HWND>(wParam);
-        if (from == scroll1.Handle() || from == imBmps.Handle()) {
-            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (lParam == -1) {  // from the keyboard
-                at = {0, 0};
-                ClientToScreen(scroll1.Handle(), &at);
-            }
+        if (lParam == -1 || from == scroll1.Handle() || from == imBmps.Handle()) {
+            const POINT at = lParam == -1 ? KeyboardMenuPoint() : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             // A capture while the menu is open redraws the strip: the choice
             // is the cell selected now.
             const std::optional<ClipKey> chosen = ListedClip(SelectedEntry());

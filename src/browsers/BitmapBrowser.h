@@ -63,12 +63,20 @@ protected:
     void FormCreate() override;
     void FormDestroy() override;
     void Command(UINT id, UINT code, HWND control) override;
+    // Left, Right, Home and End move the selection; Enter and Delete act as
+    // their menu items do.
+    bool FormKeyDown(UINT key) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void LayoutControls() override;
     void Relist() override { ShowCatalogue(SavedMode); }
     int SelectionOrNote();
+    // Frames cell a (0: none) instead of the selected one.
+    void SelectCell(std::int32_t a);
+    // Where popMain opens from the keyboard: at the selected cell, or at the
+    // strip's corner without one.
+    POINT KeyboardMenuPoint() const;
     const store::BitmapCatalogue& Shown() const noexcept;
     // The content file of an entry of the shown catalogue; "" when its name
     // is not a bare file name.

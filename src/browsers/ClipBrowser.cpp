@@ -4,6 +4,7 @@
 #include "bar/Form1.h"
 #include "ui/Application.h"
 #include "ui/Messages.h"
+#include "ui/Placement.h"
 
 #include <algorithm>
 #include <bit>
@@ -67,6 +68,15 @@ void ClipBrowser::FormResize()
         return;
     }
     LayoutControls();
+}
+
+void ClipBrowser::MoveToBar()
+{
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    OffsetRect(&r, Form1->Left() - r.left, Form1->Top() - r.top);
+    const RECT placed = ui::KeepInside(r, ui::WorkAreaOf(Form1->Handle()));
+    MoveTo(placed.left, placed.top);
 }
 
 void ClipBrowser::ViewMade(bool saved)

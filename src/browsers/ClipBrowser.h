@@ -27,6 +27,9 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Esc puts the browser away, as its close box does.
     bool FormKeyDown(UINT key) override;
+    // Moves the browser to the bar's position, or as near it as lies inside
+    // the work area of the bar's monitor.
+    void MoveToBar();
     // Places the controls in the client area, after every change of size.
     virtual void LayoutControls() = 0;
 

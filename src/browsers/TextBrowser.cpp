@@ -241,7 +241,7 @@ void TfrmText::LayoutControls()
 
 void TfrmText::ShowCatalogue(bool saved)
 {
-    MoveTo(Form1->Left(), Form1->Top());
+    MoveToBar();
     SavedMode = saved;
     ViewMade(saved);
     SendMessageA(list1, LB_RESETCONTENT, 0, 0);
@@ -401,8 +401,13 @@ LRESULT TfrmText::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == list1) {
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (lParam == -1) {  // from the keyboard: at the list's corner
+            if (lParam == -1) {  // from the keyboard: below the selected line, else at the list's corner
                 at = {0, 0};
+                RECT line{};
+                const LRESULT selected = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+                if (selected != LB_ERR &&
+                    SendMessageA(list1, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&line)) != LB_ERR)
+                    at = {line.left, line.bottom};
                 ClientToScreen(list1, &at);
             }
             // A capture while the menu is open refills the list: the choice

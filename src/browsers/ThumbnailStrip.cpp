@@ -188,6 +188,11 @@ void HScrollBox::ScrollTo(int position)
         SetWindowPos(content_, nullptr, -position_, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void HScrollBox::ScrollIntoView(int left, int right)
+{
+    ScrollTo(ScrollToShow(position_, PageWidth(), left, right));
+}
+
 void HScrollBox::Scroll(int code)
 {
     const int page = std::max(PageWidth() * 9 / 10, 1);

@@ -38,6 +38,35 @@ constexpr int EntryOfCell(int cell, int cellCount) noexcept
     return cell >= 1 && cell <= cellCount ? cellCount - cell + 1 : 0;
 }
 
+// The cell a key moves the selection to: Left and Right one step, Home and
+// End to the ends, never past them; with none selected, Left, Right and Home
+// go to the first cell. 0 on an empty strip or for any other key.
+constexpr int CellAfterKey(UINT key, int selected, int cellCount) noexcept
+{
+    if (cellCount < 1)
+        return 0;
+    const bool none = selected < 1 || selected > cellCount;
+    switch (key) {
+    case VK_LEFT: return none || selected == 1 ? 1 : selected - 1;
+    case VK_RIGHT: return none ? 1 : (selected < cellCount ? selected + 1 : cellCount);
+    case VK_HOME: return 1;
+    case VK_END: return cellCount;
+    default: return 0;
+    }
+}
+
+// The scroll position that shows columns [left, right) through a page of
+// `page` columns, moving as little as it can from `position`; a span wider
+// than the page shows its left part.
+constexpr int ScrollToShow(int position, int page, int left, int right) noexcept
+{
+    if (left < position || right - left > page)
+        return left;
+    if (right > position + page)
+        return right - page;
+    return position;
+}
+
 // "640x480": width first, decimal, no padding.
 std::string SizeCaption(std::uint16_t width, std::uint16_t height);
 
@@ -76,6 +105,8 @@ public:
     void ContentResized();
     int Position() const noexcept { return position_; }
     void ScrollTo(int position);
+    // Scrolls as little as needed to show the content's columns [left, right).
+    void ScrollIntoView(int left, int right);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -293,6 +293,24 @@ void InitStoreFolders(std::string_view exePath)
     StashDir = ProgramDir + "stash\\";
 }
 
+std::string UnwritableFolder()
+{
+    if (!FoldersSet())
+        return {};
+    for (const std::string* folder : {&TempDir, &StashDir}) {
+        const std::string path = folder->substr(0, folder->size() - 1);
+        if (!FolderExists(path) && !CreateDirectoryA(path.c_str(), nullptr) && !FolderExists(path))
+            return ProgramDir;
+        // A file of our own made and removed again: a folder's attributes
+        // do not tell whether this user may write in it.
+        char probe[MAX_PATH];
+        if (!GetTempFileNameA(folder->c_str(), "tdm", 0, probe))
+            return *folder;
+        DeleteFileA(probe);
+    }
+    return {};
+}
+
 void LoadCatalogues()
 {
     if (!FoldersSet())

@@ -20,6 +20,11 @@ std::string ProgramDirOf(std::string_view exePath);
 // that cannot be created is not reported here; its files fail later.
 void InitStoreFolders(std::string_view exePath);
 
+// The first working folder that cannot be made or written, "" when both can
+// (or before InitStoreFolders). A missing folder is made on the way; one that
+// cannot be is named by the folder it should be in.
+std::string UnwritableFolder();
+
 // Fills the catalogues from their files, cutting length bytes to their
 // fields. Every catalogue is read even when another fails; the first failure
 // is then raised as an IoError, and the failing catalogue starts empty.

@@ -3,6 +3,7 @@
 #include "ui/Errors.h"
 #include "ui/Form.h"
 #include "ui/Messages.h"
+#include "ui/Placement.h"
 
 #include <algorithm>
 #include <utility>
@@ -117,16 +118,42 @@ void Application::ShowTaskbarButton()
     ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
-void Application::ActivateFrontForm()
+bool Application::IsForm(HWND window) const
+{
+    return window && std::any_of(forms_.begin(), forms_.end(), [window](Form* f) { return f->Handle() == window; });
+}
+
+HWND Application::FrontForm() const
 {
     for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(w) || !IsWindowEnabled(w))
-            continue;
-        if (std::any_of(forms_.begin(), forms_.end(), [w](Form* f) { return f->Handle() == w; })) {
-            SetActiveWindow(w);
-            return;
-        }
+        if (IsWindowVisible(w) && IsWindowEnabled(w) && IsForm(w))
+            return w;
     }
+    return nullptr;
+}
+
+void Application::ActivateFrontForm()
+{
+    if (HWND w = FrontForm())
+        SetActiveWindow(w);
+}
+
+HWND Application::WorkingForm() const
+{
+    HWND active = GetActiveWindow();
+    return IsForm(active) && IsWindowVisible(active) ? active : FrontForm();
+}
+
+void Application::MoveToWorkingForm()
+{
+    HWND working = WorkingForm();
+    if (!working)
+        return;
+    RECT r{};
+    GetWindowRect(working, &r);
+    // A point of it that is on its monitor, even when the form hangs off it.
+    const RECT at = KeepInside({r.left, r.top, r.left + 1, r.top + 1}, WorkAreaOf(working));
+    SetWindowPos(Handle(), nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Application::AddForm(Form* form)
@@ -151,6 +178,21 @@ int Application::Run()
 
 bool Application::PreTranslate(MSG& msg)
 {
+    // The menu key and Shift+F10 ask the window with the focus for its
+    // context menu once per press, as from the keyboard (at -1, -1); their
+    // releases, which the system might turn into a second menu or the window
+    // menu, go no further.
+    const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool keyUp = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+    if (keyDown && (msg.wParam == VK_APPS || (msg.wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0))) {
+        contextKey_ = static_cast<UINT>(msg.wParam);
+        SendMessageA(msg.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg.hwnd), -1);
+        return true;
+    }
+    if (keyUp && contextKey_ && msg.wParam == contextKey_) {
+        contextKey_ = 0;
+        return true;
+    }
     HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     for (Form* f : forms_) {
         if (top && f->Handle() == top && f->WantsDialogKeys())
@@ -211,6 +253,8 @@ void Application::Restore()
 
 void Application::ShowException(const std::exception& e) noexcept
 {
+    if (SessionEnding())
+        return;
     try {
         Box(std::string(e.what()) + ".", Title, MB_OK | MB_ICONERROR);
         if (const auto* told = dynamic_cast<const AppError*>(&e))
@@ -254,6 +298,7 @@ bool Application::AnyTopmostForm() const
 
 void Application::RunModal(const std::function<void()>& dialog)
 {
+    MoveToWorkingForm();
     ModalScope scope(Handle(), AnyTopmostForm());
     dialog();
 }

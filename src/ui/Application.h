@@ -36,6 +36,9 @@ public:
     void ShowTaskbarButton();
     // Activates the program's visible form nearest the front, if any.
     void ActivateFrontForm();
+    // The form the user works in: the active one, else the visible one
+    // nearest the front; null when none shows.
+    HWND WorkingForm() const;
 
     // The first form created; closing it ends the program.
     Form* MainForm() const noexcept { return forms_.empty() ? nullptr : forms_.front(); }
@@ -53,6 +56,9 @@ public:
     void DestroyForms() noexcept;
     // The user's session is ending: tear down now, the loop will not run again.
     void EndSession() noexcept;
+    // From then on no box shows: nobody is left to answer it, and it would
+    // hold up the log-off. What fails on the way out goes unreported.
+    bool SessionEnding() const noexcept { return ended_; }
 
     void Minimize();
     void Restore();
@@ -71,7 +77,8 @@ public:
 
     // A box modal to the whole application: the program's other top-level
     // windows are disabled meanwhile; the active one is active again after.
-    // The box shows above the program's topmost windows.
+    // The box shows above the program's topmost windows, and on the monitor
+    // of the form the user works in.
     int ModalBox(const std::string& text, const std::string& caption, UINT flags);
     // Runs a platform dialog owned by Handle() the same way.
     void RunModal(const std::function<void()>& dialog);
@@ -82,6 +89,11 @@ public:
 private:
     bool PreTranslate(MSG& msg);
     bool AnyTopmostForm() const;
+    bool IsForm(HWND window) const;
+    HWND FrontForm() const;
+    // Boxes and dialogs open on their owner's monitor: the faceless owner
+    // goes to the form the user works in first.
+    void MoveToWorkingForm();
     void ShowDeferredError() noexcept;
     static LRESULT CALLBACK AppWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
 
@@ -94,6 +106,7 @@ private:
     bool formsReady_ = false;
     std::exception_ptr deferredError_;
     bool deferredPending_ = false;
+    UINT contextKey_ = 0;  // a context-menu key whose release is ours
 };
 
 extern Application App;

@@ -136,6 +136,15 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDBLCLK:
         FormDblClick();
         return 0;
+    case WM_SYSCOMMAND:
+        // A form's own minimise box takes the whole program down to its
+        // taskbar button, from which it comes back as it was: a form
+        // minimised alone would have no button to come back from.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            App.Minimize();
+            return 0;
+        }
+        break;
     case WM_KEYDOWN:
         if (FormKeyDown(static_cast<UINT>(wParam)))
             return 0;

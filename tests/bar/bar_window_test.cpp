@@ -388,6 +388,37 @@ TEST_F(BarTest, MinimiseTakesEveryWindowDownAndRestoreBringsBackWhatShowed)
     EXPECT_FALSE(frmAbout->Visible());
 }
 
+TEST_F(BarTest, KeysOpenWhatTheButtonsOpenAndTheMenusStillAdvanceTheLabel)
+{
+    Start();
+    bar->Show();
+    std::vector<HMENU> tracked;
+    bar->TrackMenu = [&](ui::PopupMenu& menu, HWND, POINT, UINT) {
+        tracked.push_back(menu.Handle());
+        return 0u;
+    };
+    auto key = [&](UINT msg, WPARAM vk) { SendMessageA(bar->Handle(), msg, vk, 0); };
+    key(WM_SYSKEYDOWN, VK_F10);
+    EXPECT_EQ(bar->Label1.Text(), app::kWebAddress);
+    SendMessageA(bar->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar->Handle()), -1);  // Shift+F10, menu key
+    key(WM_KEYDOWN, 'S');
+    key(WM_KEYDOWN, VK_F1);
+    EXPECT_EQ(tracked, (std::vector<HMENU>{bar->popMain.Handle(), bar->popMain.Handle(), bar->popSave.Handle(),
+                                           bar->popHelp.Handle()}));
+    EXPECT_EQ(bar->Label1.Text(), app::kCreditLine);
+    // A right-click is no way into a menu of the bar.
+    SendMessageA(bar->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(bar->Handle()), MAKELPARAM(300, 130));
+    EXPECT_EQ(tracked.size(), 4u);
+
+    key(WM_KEYDOWN, 'T');
+    EXPECT_TRUE(frmText->Visible());
+    EXPECT_FALSE(frmText->SavedMode);
+    frmText->Hide();
+    key(WM_KEYDOWN, 'B');
+    EXPECT_TRUE(frmBmp->Visible());
+    frmBmp->Hide();
+}
+
 TEST_F(BarTest, BrowsersAboutHelpAndExit)
 {
     Start();
@@ -431,13 +462,39 @@ TEST_F(BarTest, BrowsersAboutHelpAndExit)
         help.push_back({owner, file, command, data});
         return FALSE;  // no help engine: nothing is reported
     };
+    std::vector<std::string> opened;
+    bool opens = true;
+    bar->OpenDocumentCall = [&](HWND, const std::string& path) {
+        opened.push_back(path);
+        return opens;
+    };
+    // Neither a help file nor the guide: a note says where the guide belongs.
+    Choose(TForm1::mnuHelp);
+    EXPECT_TRUE(help.empty());
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "orv Tidemark");
+    EXPECT_NE(boxes[0].text.find("README.txt"), std::string::npos);
+    EXPECT_NE(boxes[0].text.find(folder.Path()), std::string::npos);
+    // The guide opens with the program for text files; a failure says where it is.
+    testing_support::WriteFileBytes(folder.Path() + "README.txt", "the guide");
+    Choose(TForm1::mnuHelp);
+    EXPECT_EQ(opened, std::vector<std::string>{folder.Path() + "README.txt"});
+    EXPECT_EQ(boxes.size(), 1u);
+    opens = false;
+    Choose(TForm1::mnuHelp);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(folder.Path() + "README.txt"), std::string::npos);
+    // A help file beside the program goes to WinHelp, as ever.
+    testing_support::WriteFileBytes(folder.Path() + "tidemark.hlp", "");
     Choose(TForm1::mnuHelp);
     ASSERT_EQ(help.size(), 1u);
     EXPECT_EQ(help[0].owner, frmSplash->Handle());
-    EXPECT_EQ(help[0].file, "tidemark.hlp");
+    EXPECT_EQ(help[0].file, folder.Path() + "tidemark.hlp");
     EXPECT_EQ(help[0].command, UINT(HELP_CONTENTS));
     EXPECT_EQ(help[0].data, 0u);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(boxes.size(), 2u);
 
     Choose(TForm1::mnuExit);
     EXPECT_FALSE(bar->Visible());

@@ -111,6 +111,22 @@ TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFi
     EXPECT_FALSE(FileExists(folder.Path() + "stash\\txtsaved.dat"));
 }
 
+TEST_F(BarLifetime, WhileTheSessionEndsAFailedSaveShowsNoBoxAndTheRestIsWritten)
+{
+    app::CreateProgramForms();
+    store::AddTextClip("hello", "clip0001.txt");
+    Form1->SetColor(255);
+    DeleteTree(folder.Path() + "stash");
+
+    // Nobody is left to answer a box, and it would hold up the log-off.
+    SendMessageA(ui::App.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "temp\\txtclips.dat").size(), 112u);
+    EXPECT_NE(ReadFileBytes(folder.Path() + "tidemark.ini").find("Color=255"), std::string::npos);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 TEST_F(BarLifetime, AStartThatFailedBeforeItsFoldersLeavesNoSettingsFileAnywhere)
 {
     char windows[MAX_PATH] = "";

@@ -169,3 +169,49 @@ TEST_F(BmpWindow, ActionsWithoutASelectionAskForOne)
     }
     EXPECT_EQ(frmBmp->labStatus.Text(), "status");
 }
+
+TEST_F(BmpWindow, ArrowsHomeAndEndMoveTheSelectionAndTheStripScrollsToShowIt)
+{
+    auto key = [](WPARAM vk) { SendMessageA(frmBmp->Handle(), WM_KEYDOWN, vk, 0); };
+    frmBmp->ShowCatalogue(false);
+    key(VK_END);  // nothing to select
+    EXPECT_EQ(frmBmp->SelectedCell, 0);
+
+    for (int i = 0; i < 10; ++i)
+        AddClip(SolidBmp(8, 8, RGB(20 * i, 0, 0)));
+    frmBmp->ShowCatalogue(false);
+    // Room for about three cells: the ten scroll.
+    SetWindowPos(frmBmp->Handle(), nullptr, 0, 0, 220, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT view{};
+    GetClientRect(frmBmp->scroll1.Handle(), &view);
+    const int page = view.right;
+    ASSERT_LT(page, 400);
+
+    key(VK_LEFT);  // from none, the first
+    EXPECT_EQ(frmBmp->SelectedCell, 1);
+    EXPECT_EQ(StripPixel(20, 1), RGB(255, 0, 0));
+    key(VK_END);
+    EXPECT_EQ(frmBmp->SelectedCell, 10);
+    EXPECT_EQ(StripPixel(20, 1), browsers::kStripSilver);
+    EXPECT_EQ(StripPixel(9 * 66 + 20, 1), RGB(255, 0, 0));
+    // The last cell shows whole, its grey right edge included.
+    EXPECT_EQ(frmBmp->scroll1.Position(), browsers::StripWidth(10) - page);
+    key(VK_RIGHT);  // never past the end
+    EXPECT_EQ(frmBmp->SelectedCell, 10);
+    key(VK_LEFT);
+    EXPECT_EQ(frmBmp->SelectedCell, 9);
+    EXPECT_EQ(frmBmp->scroll1.Position(), browsers::StripWidth(10) - page);  // cell 9 already shows
+    key(VK_HOME);
+    EXPECT_EQ(frmBmp->SelectedCell, 1);
+    EXPECT_EQ(frmBmp->scroll1.Position(), 0);
+    key(VK_RIGHT);
+    EXPECT_EQ(frmBmp->SelectedCell, 2);
+
+    // Enter copies and Delete deletes the selected clip, as their items do.
+    key(VK_RETURN);
+    EXPECT_EQ(frmBmp->labStatus.Text(), "Bitmap sent to clipboard.");
+    key(VK_DELETE);
+    EXPECT_EQ(store::RecentBitmapCatalogue.Count, 9);
+    EXPECT_EQ(frmBmp->SelectedCell, 0);
+    EXPECT_TRUE(boxes.empty());
+}

@@ -194,3 +194,108 @@ TEST_F(BarScenario, ALogOffSavesTheCatalogues)
 {
     CaptureThenEnd([](RunningProgram& program) { return program.LogOff(); });
 }
+
+TEST_F(BarScenario, KeysTypedOnTheBarOpenWhatItsButtonsOpen)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    ASSERT_FALSE(CopyTextAndWait(program, "a clip for the keys").empty());
+    HWND bar = program.Bar();
+    auto barBack = [&] { return PumpUntil([&] { return IsWindowVisible(bar) != FALSE; }, kReactionTimeoutMs); };
+    auto menuThenKey = [&](const char* opening, const char* item) {
+        return XdoKeys(opening) && program.WaitForWindow("#32768") && XdoKeys(item) &&
+               PumpUntil([&] { return ProcessWindows(program.Id(), "#32768").empty(); }, kReactionTimeoutMs);
+    };
+
+    // T: the text clips; in the list the menu key opens the clip's menu.
+    ASSERT_TRUE(XdoKeys("t"));
+    HWND text = program.WaitForWindow("TfrmText");
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(menuThenKey("Down Menu", "Escape"));
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(text) && barBack());
+
+    // B: the bitmap clips.
+    ASSERT_TRUE(XdoKeys("b"));
+    HWND bitmaps = program.WaitForWindow("TfrmBmp");
+    ASSERT_NE(bitmaps, nullptr);
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(bitmaps) && barBack());
+
+    // S: the saved clips' menu; its "Saved &text" opens the saved view.
+    ASSERT_TRUE(menuThenKey("s", "t"));
+    text = program.WaitForWindow("TfrmText", "Saved text clips");
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(text) && barBack());
+
+    // F1: the help menu; the about box it opens closes with Esc.
+    ASSERT_TRUE(menuThenKey("F1", "a"));
+    HWND about = program.WaitForWindow("TfrmAbout");
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(about));
+
+    // F10, Shift+F10 and the menu key: the main menu, whose "&Stay on Top"
+    // shows it was that one.
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == bar; }, kReactionTimeoutMs));
+    ASSERT_TRUE(menuThenKey("shift+F10", "s"));
+    EXPECT_TRUE(PumpUntil([&] { return Topmost(bar); }, kReactionTimeoutMs));
+    ASSERT_TRUE(menuThenKey("Menu", "s"));
+    EXPECT_TRUE(PumpUntil([&] { return !Topmost(bar); }, kReactionTimeoutMs));
+    ASSERT_TRUE(menuThenKey("F10", "Escape"));
+    // No window menu followed F10's release.
+    ASSERT_TRUE(program.Idle());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32768").empty());
+
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST_F(BarScenario, HelpContentsOpensTheGuideBesideTheProgramOrSaysWhereItShouldBe)
+{
+    // A .txt opens in Notepad, as on any Windows.
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7), ERROR_SUCCESS);
+    const char command[] = "C:\\windows\\notepad.exe \"%1\"";
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "txtfile\\shell\\open\\command", REG_SZ, command, sizeof command - 1),
+              ERROR_SUCCESS);
+
+    TempFolder folder;
+    const std::string guide = "orv Tidemark: the guide\r\nKeys: T, B, S, F1\r\n";
+    WriteFileBytes(folder.Path() + "README.txt", guide);
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+
+    ASSERT_TRUE(program.ChooseFromMenu(bar_layout::butHelp, 'H'));
+    HWND notepad = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }, kStartTimeoutMs));
+    HWND edit = nullptr;
+    std::string shown;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            char text[256] = "";
+            edit = FindWindowExA(notepad, nullptr, "Edit", nullptr);
+            SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000,
+                                nullptr);
+            shown = text;
+            return shown == guide;
+        },
+        kReactionTimeoutMs))
+        << shown;
+    PostMessageA(notepad, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(notepad); }, kReactionTimeoutMs));
+
+    // Without the guide, a note says where it belongs.
+    ASSERT_TRUE(DeleteFileA((folder.Path() + "README.txt").c_str()));
+    ASSERT_TRUE(program.ChooseFromMenu(bar_layout::butHelp, 'H'));
+    const MessageBoxSeen note = program.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(note.window, nullptr);
+    EXPECT_NE(note.text.find("README.txt"), std::string::npos) << note.text;
+    EXPECT_NE(note.text.find(folder.Path()), std::string::npos) << note.text;
+    ASSERT_TRUE(program.PressOk(note));
+    EXPECT_EQ(FindWindowA("Notepad", nullptr), nullptr);
+    ASSERT_TRUE(program.Idle());
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u) << program.WaitForMessageBox("orv Tidemark", 0).text;
+}

@@ -93,3 +93,134 @@ TEST_F(BitmapScenario, ABitmapGoesBackToTheClipboardFromTheBrowserOnce)
     EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "bmp").size(), 1u);
     EXPECT_EQ(CatalogueRecords<store::BitmapClipEntry>(folder.Path() + "temp\\bmpclips.dat").size(), 1u);
 }
+
+namespace {
+
+RECT WindowRect(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT WorkArea()
+{
+    RECT r{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+} // namespace
+
+TEST_F(BitmapScenario, ABrowserFromABarInTheCornerStaysOnScreenAndComesBackAfterAMinimise)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const RECT work = WorkArea();
+    const RECT bar = WindowRect(program.Bar());
+    const int barLeft = work.right - (bar.right - bar.left) - 4, barTop = work.bottom - (bar.bottom - bar.top) - 4;
+    ASSERT_TRUE(SetWindowPos(program.Bar(), nullptr, barLeft, barTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+
+    // Moved just enough to fit: its right and bottom edges on the screen's.
+    ASSERT_TRUE(program.ClickBarButton(bar_layout::butBmp));
+    const HWND browser = program.WaitForWindow("TfrmBmp");
+    ASSERT_NE(browser, nullptr);
+    const RECT placed = WindowRect(browser);
+    EXPECT_EQ(placed.right, work.right);
+    EXPECT_EQ(placed.bottom, work.bottom);
+    EXPECT_LT(placed.left, barLeft);
+    EXPECT_LT(placed.top, barTop);
+
+    // Moved away by the user, a capture puts it back there.
+    SetWindowPos(browser, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CopyBitmap(QuadrantBitmap());
+    ASSERT_FALSE(WaitForBitmapFile(program).empty());
+    ASSERT_TRUE(PumpUntil([&] { return SameRect(WindowRect(browser), placed); }, kReactionTimeoutMs));
+
+    // Its minimise box takes the program down to the taskbar button, which
+    // brings the browser back as it was.
+    const HWND application = FindWindowA("TidemarkApplication", nullptr);
+    PostMessageA(browser, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(browser) && IsIconic(application); }, kReactionTimeoutMs));
+    EXPECT_FALSE(IsWindowVisible(program.Bar()));
+    PostMessageA(application, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(browser) != FALSE; }, kReactionTimeoutMs));
+    EXPECT_FALSE(IsIconic(browser));
+    EXPECT_TRUE(SameRect(WindowRect(browser), placed));
+    EXPECT_FALSE(IsWindowVisible(program.Bar()));
+
+    // Down again, a second start brings it back too.
+    PostMessageA(browser, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(browser); }, kReactionTimeoutMs));
+    RunningProgram second(folder.Path());
+    ASSERT_TRUE(second.Launch());
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(browser) != FALSE; }, kReactionTimeoutMs));
+    EXPECT_FALSE(IsIconic(browser));
+
+    ASSERT_TRUE(ClickCloseBox(browser));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(program.Bar()) != FALSE; }, kReactionTimeoutMs));
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST_F(BitmapScenario, TheStripAnswersTheKeyboard)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    for (COLORREF fill : {RGB(250, 0, 0), RGB(0, 250, 0), RGB(0, 0, 250)}) {
+        const size_t before = ContentFilesIn(folder.Path() + "temp\\", "bmp").size();
+        CopyBitmap(ColourBitmap(20, 10, fill, fill));
+        ASSERT_TRUE(PumpUntil([&] { return ContentFilesIn(folder.Path() + "temp\\", "bmp").size() > before; },
+                              kReactionTimeoutMs));
+    }
+    EmptyTheClipboard();
+    ASSERT_TRUE(program.ClickBarButton(bar_layout::butBmp));
+    const HWND browser = program.WaitForWindow("TfrmBmp");
+    ASSERT_NE(browser, nullptr);
+    const HWND strip = FirstChildOfClass(browser, "TidemarkStripImage", true);
+    ASSERT_NE(strip, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == browser; }, kReactionTimeoutMs));
+    auto framed = [&](int cell) {
+        return PumpUntil([&] { return ScreenColour(strip, {(cell - 1) * 66 + 20, 1}) == RGB(255, 0, 0); },
+                         kReactionTimeoutMs);
+    };
+
+    // End frames the last (oldest, red) cell, Left the one before it, Home
+    // the first; Right from there the second, green, which Enter copies.
+    ASSERT_TRUE(XdoKeys("End"));
+    EXPECT_TRUE(framed(3));
+    ASSERT_TRUE(XdoKeys("Left"));
+    EXPECT_TRUE(framed(2));
+    ASSERT_TRUE(XdoKeys("Home"));
+    EXPECT_TRUE(framed(1));
+    ASSERT_TRUE(XdoKeys("Right"));
+    EXPECT_TRUE(framed(2));
+    ASSERT_TRUE(XdoKeys("Return"));
+    ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }, kReactionTimeoutMs));
+    EXPECT_EQ(ReadClipboardBitmap().At(5, 5), RGB(0, 250, 0));
+
+    // Shift+F10 opens the clip's menu; Delete deletes the selected clip.
+    ASSERT_TRUE(XdoKeys("shift+F10"));
+    const HWND menu = program.WaitForWindow("#32768");
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(menu));
+    ASSERT_TRUE(XdoKeys("Delete"));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return CatalogueRecords<store::BitmapClipEntry>(folder.Path() + "temp\\bmpclips.dat").size() == 2; },
+        kReactionTimeoutMs));
+    EXPECT_EQ(ContentFilesIn(folder.Path() + "temp\\", "bmp").size(), 2u);
+
+    ASSERT_TRUE(XdoKeys("Escape"));
+    ASSERT_TRUE(program.WaitUntilGone(browser));
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+}

@@ -21,6 +21,17 @@ std::string TextRecord(const std::string& preview, const std::string& fileName, 
     return std::string(reinterpret_cast<const char*>(&e), sizeof e);
 }
 
+// Starts the program in a folder made unwritable, answers the box that says
+// so and waits for the bar; the box's text, empty when none came.
+std::string StartInLockedFolder(RunningProgram& program)
+{
+    const MessageBoxSeen box = program.Launch() ? program.WaitForMessageBox("orv Tidemark", kStartTimeoutMs)
+                                                : MessageBoxSeen{};
+    if (!box.window || !program.PressOk(box) || !program.WaitForBar())
+        return {};
+    return box.text;
+}
+
 } // namespace
 
 TEST_F(ErrorScenario, LockedCataloguesAreReportedAtStartAndKeepTheirEntriesWithTheRunsNewOnes)
@@ -132,4 +143,57 @@ TEST_F(ErrorScenario, ACaptureThatFailsHoldsUpNoViewerAndItsBoxFollowsAlone)
     EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST_F(ErrorScenario, AProgramFolderItCannotWriteIsSaidOnceAndTheMonitorStaysOffUntilItCan)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());  // the program is in the folder now
+    const std::string programDir = folder.Path().substr(0, folder.Path().size() - 1);
+    std::optional<ReadOnlyFile> locked(std::in_place, programDir);
+    ASSERT_TRUE(locked->Active());
+
+    const std::string said = StartInLockedFolder(program);
+    EXPECT_NE(said.find(folder.Path()), std::string::npos) << said;
+    EXPECT_NE(said.find("Move the program to a folder you can write to"), std::string::npos) << said;
+
+    // The monitor is off: a copy makes no file and raises no box.
+    CopyText("nowhere to keep it");
+    ASSERT_TRUE(program.Idle() && program.Idle());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
+
+    // Switched on while the folder is still locked: the same box, once more.
+    const HWND monitorSwitch = ChildAt(program.Bar(), "TidemarkImage", bar_layout::monitorSwitch);
+    ASSERT_NE(monitorSwitch, nullptr);
+    Click(monitorSwitch);
+    const MessageBoxSeen again = program.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(again.window, nullptr);
+    EXPECT_EQ(again.text, said);
+    ASSERT_TRUE(program.PressOk(again));
+
+    // Writable again: switching on makes the folders and capture goes on.
+    locked.reset();
+    Click(monitorSwitch);
+    ASSERT_TRUE(PumpUntil([&] { return ChildAt(program.Bar(), "TidemarkImage", bar_layout::monitorSwitch) !=
+                                       monitorSwitch; },
+                          kReactionTimeoutMs));
+    ASSERT_FALSE(CopyTextAndWait(program, "kept at last").empty());
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
+    ASSERT_TRUE(program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST_F(ErrorScenario, AProgramFolderThatStaysLockedEndsWithoutABox)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ReadOnlyFile locked(folder.Path().substr(0, folder.Path().size() - 1));
+    ASSERT_TRUE(locked.Active());
+    ASSERT_FALSE(StartInLockedFolder(program).empty());
+    CopyText("nowhere to keep it");
+    ASSERT_TRUE(program.Idle());
+    // Neither the catalogues nor the settings can be written: said already.
+    ASSERT_TRUE(program.Exit());
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
 }

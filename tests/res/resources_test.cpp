@@ -238,7 +238,7 @@ TEST(Icon, AppIconHoldsThreeSizesWithAlpha)
     EXPECT_NE(LoadIconA(module, MAKEINTRESOURCEA(IDI_APP)), nullptr);
 }
 
-TEST(Manifest, AsksForCommonControlsSixAndNoDpiAwareness)
+TEST(Manifest, AsksForCommonControlsSixNoDpiAwarenessAndGdiScaling)
 {
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
@@ -250,6 +250,9 @@ TEST(Manifest, AsksForCommonControlsSixAndNoDpiAwareness)
               std::string::npos);
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(xml.find(">false</dpiAware>"), std::string::npos);
+    EXPECT_NE(xml.find("<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>"),
+              std::string::npos);
+    EXPECT_EQ(xml.find("dpiAwareness"), std::string::npos);
 }
 
 } // namespace

@@ -312,6 +312,16 @@ inline std::string UnixPath(const std::string& dosPath)
 
 inline bool Writable(const std::string& path)
 {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A folder is writable when a file can be made in it.
+        HANDLE probe = CreateFileA((path + "\\writable.probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(probe);
+        return true;
+    }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -354,7 +364,8 @@ inline bool MakeUnixLink(const std::string& target, const std::string& unixLink,
     return RunUnix("/bin/ln -sfn \"" + target + "\" \"" + unixLink + "\"", done);
 }
 
-// Makes a file unwritable and undeletable for as long as the object lives:
+// Makes a file (or a folder: nothing can be made in it) unwritable and
+// undeletable for as long as the object lives:
 // "chattr +i" under Wine (which ignores the read-only attribute for root),
 // the read-only attribute elsewhere.
 class ReadOnlyFile {

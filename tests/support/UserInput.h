@@ -8,6 +8,8 @@
 // place is lost; SendInput is queued at once and needs no process started.
 #pragma once
 
+#include "support/TestSupport.h"
+
 #include <windows.h>
 
 #include <string>
@@ -209,6 +211,15 @@ inline void PressAltKey(WORD vk)
 {
     using input_detail::KeyInput;
     input_detail::Send({KeyInput(VK_MENU, false), KeyInput(vk, false), KeyInput(vk, true), KeyInput(VK_MENU, true)});
+}
+
+// Keys typed through the X server with xdotool, as a keyboard gives them to
+// the window with the focus: "t", "shift+F10", "Menu Escape". Wine hands back
+// no process to wait on: the caller waits for what the keys do before it
+// types more.
+inline bool XdoKeys(const std::string& keys)
+{
+    return RunUnix("/usr/bin/xdotool key --clearmodifiers " + keys, [] { return true; });
 }
 
 // Digits and upper-case letters, typed one key at a time.

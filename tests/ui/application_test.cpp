@@ -204,11 +204,17 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShowsAboveTheTopmo
     a.Show();
     b.Show();
     SetWindowPos(b.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // The user works in a, away from the faceless owner: the box goes
+    // where a is, on a's monitor, owned by a window that went there first.
+    a.MoveTo(700, 500);
+    a.BringToFront();
+    ASSERT_EQ(ui::App.WorkingForm(), a.Handle());
 
     // Look at the windows from inside the real box, then close it.
     struct Probe {
         HWND a, b;
         bool aEnabled = true, bEnabled = true, seen = false, topmost = false, aboveB = false;
+        RECT owner{};
     };
     static Probe probe;
     probe = Probe{a.Handle(), b.Handle()};
@@ -222,6 +228,7 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShowsAboveTheTopmo
         probe.bEnabled = IsWindowEnabled(probe.b) != FALSE;
         probe.topmost = (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
         probe.aboveB = testing_support::Above(box, probe.b);
+        GetWindowRect(GetWindow(box, GW_OWNER), &probe.owner);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     ui::ShowNote("Please select a bitmap first.", "Nothing to do");
@@ -230,6 +237,8 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShowsAboveTheTopmo
     EXPECT_FALSE(probe.bEnabled);
     EXPECT_TRUE(probe.topmost);
     EXPECT_TRUE(probe.aboveB);
+    EXPECT_EQ(probe.owner.left, 700);
+    EXPECT_EQ(probe.owner.top, 500);
     EXPECT_TRUE(IsWindowEnabled(a.Handle()));
     EXPECT_TRUE(IsWindowEnabled(b.Handle()));
 }
