@@ -72,7 +72,7 @@ check_zip() {
   local dll
   for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump"); do
     case ${dll,,} in
-      kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | comctl32.dll | advapi32.dll | shell32.dll | \
+      kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | comctl32.dll | advapi32.dll | shell32.dll | ole32.dll | \
         msvcrt.dll | msimg32.dll | api-ms-win-*.dll) ;;
       *) fail "$name: tidemark.exe imports $dll, which is not a system DLL" ;;
     esac
