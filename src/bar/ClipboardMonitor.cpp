@@ -15,11 +15,16 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 bool CaptureSuppressed = false;
 
 namespace {
+
+// The sequence number of the clipboard change dealt with last: captured, or
+// made while capture was suppressed.
+DWORD handledChange = 0;
 
 // Four hex digits: 65,536 names per extension.
 constexpr int kNameCount = 0x10000;
@@ -60,6 +65,12 @@ UINT PrivacyFormat(const char* name)
 }
 
 } // namespace
+
+void ResumeCapture() noexcept
+{
+    handledChange = GetClipboardSequenceNumber();
+    CaptureSuppressed = false;
+}
 
 std::string MakeClipFileName(std::string_view ext)
 {
@@ -193,45 +204,54 @@ void CaptureText(ClipboardText text, Memo& memo)
     store::AddTextClip(text.previewText, BareName(path));
 }
 
-void CaptureBitmap(HWND owner, ui::Picture& image)
+void ReadClipboardBitmap(ui::Picture& image)
 {
-    {
-        ui::ClipboardGuard clipboard(owner);
-        auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-        if (!bitmap)
-            throw ui::AppError("Unsupported clipboard format");
-        auto palette = static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE)
-                                                                                    : nullptr);
-        image.AssignFromClipboardBitmap(bitmap, palette);
-    }
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (!bitmap)
+        throw ui::AppError("Unsupported clipboard format");
+    auto palette =
+        static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr);
+    image.AssignFromClipboardBitmap(bitmap, palette);
+}
+
+void CaptureBitmap(ui::Picture& image)
+{
     image.TrimOddWidth();
     const std::string path = MakeClipFileName("bmp");
     image.SaveToFile(path);
     store::AddBitmapClip(BareName(path));
 }
 
+bool TakeChange(DWORD sequence) noexcept
+{
+    return std::exchange(handledChange, sequence) != sequence;
+}
+
 void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
     if (CaptureSuppressed || !monitorOn)
         return;
-    // One opening decides, and reads a text: each look at the clipboard is a
-    // round trip to the system.
     std::optional<ClipboardText> text;
     bool picture = false;
     {
         ui::ClipboardGuard clipboard(owner);
+        // Read while the clipboard is ours: nobody can change it under us.
+        if (!TakeChange(GetClipboardSequenceNumber()))
+            return;
         const std::vector<UINT> formats = ClipboardFormats();
         if (ClipboardIsPrivate(formats))
             return;
-        if (std::ranges::find(formats, CF_TEXT) != formats.end())
+        if (std::ranges::find(formats, CF_TEXT) != formats.end()) {
             text = ReadClipboardText(formats, memo.TakeStorage());
-        else
-            picture = ClipboardOffersPicture(formats);
+        } else if (ClipboardOffersPicture(formats)) {
+            ReadClipboardBitmap(image);
+            picture = true;
+        }
     }
     if (text)
         CaptureText(std::move(*text), memo);
     else if (picture)
-        CaptureBitmap(owner, image);
+        CaptureBitmap(image);
 }
 
 } // namespace monitor

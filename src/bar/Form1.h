@@ -111,12 +111,19 @@ private:
     void ReadSettings();
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
+    void PassOn(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
+    void WmClipboardUpdate();
+    void MendClipboardChain();
     // Another start in our folder asked for us.
     void ComeToFront();
 
     HWND NextViewer = nullptr;
     bool inChain_ = false;
+    // A capture runs; a notice that arrives meanwhile (a nested message loop)
+    // is looked at once it has ended.
+    bool capturing_ = false;
+    bool changedMeanwhile_ = false;
     ui::Font font_, boldFont_;
 };

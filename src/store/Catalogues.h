@@ -104,7 +104,7 @@ bool NamesFile(const Catalogue<Entry>& catalogue, const std::string& fileName)
 std::string MakePreview(std::string_view text);
 
 // Every operation below that changes a catalogue writes its file at once
-// (StoreFiles.h) and then announces the change, unless writes are held. A
+// (StoreFiles.h) and then announces the change. A
 // write failure is raised as an IoError once per failing streak of that
 // catalogue, after the change.
 
@@ -128,21 +128,6 @@ bool RemoveSavedBitmap(int index);
 // outside 1..Count does nothing.
 void StashText(int index);
 void StashBitmap(int index);
-
-// While one lives, changes are made and stamped but their writing and
-// announcing waits for WritePending: for a change made inside a message that
-// another program waits on.
-class HoldWrites {
-public:
-    HoldWrites() noexcept;
-    ~HoldWrites();
-    HoldWrites(const HoldWrites&) = delete;
-    HoldWrites& operator=(const HoldWrites&) = delete;
-};
-bool WritesPending() noexcept;
-// Writes and announces the held changes, in file order; the first failure is
-// raised after all of them.
-void WritePending();
 
 // Empties all four catalogues and clears their flags.
 void ResetCatalogues() noexcept;

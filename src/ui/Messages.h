@@ -23,7 +23,4 @@ constexpr UINT WM_TIDEMARK_DEFERRED_ERROR = WM_APP + 4;
 // form in front.
 constexpr UINT WM_TIDEMARK_ACTIVATE_FRONT = WM_APP + 5;
 
-// Posted by the bar to itself: write the catalogues a capture changed.
-constexpr UINT WM_TIDEMARK_WRITE_STORE = WM_APP + 6;
-
 } // namespace ui

@@ -314,7 +314,7 @@ TEST_F(TextCapture, AClipboardHeldBrieflyByAnotherProgramIsWaitedFor)
             CloseClipboard();
         });
         WaitForSingleObject(opened, INFINITE);
-        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
         holder.join();
         CloseHandle(opened);
         testing_support::PumpMessages(0);
@@ -374,7 +374,7 @@ TEST_F(TextCapture, CaptureTimes)
         CaptureSuppressed = false;
         const int before = Captured();
         auto start = std::chrono::steady_clock::now();
-        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
         auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(Captured(), before + 1) << what;
         std::printf("capture time, %s: %.1f ms\n", what, ms);
