@@ -227,20 +227,22 @@ bool TakeChange(DWORD sequence) noexcept
     return std::exchange(handledChange, sequence) != sequence;
 }
 
-void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
     if (CaptureSuppressed || !monitorOn)
-        return;
+        return true;
     std::optional<ClipboardText> text;
     bool picture = false;
     {
-        ui::ClipboardGuard clipboard(owner);
+        ui::ClipboardGuard clipboard(owner, std::nothrow);
+        if (!clipboard.Opened())
+            return false;
         // Read while the clipboard is ours: nobody can change it under us.
         if (!TakeChange(GetClipboardSequenceNumber()))
-            return;
+            return true;
         const std::vector<UINT> formats = ClipboardFormats();
         if (ClipboardIsPrivate(formats))
-            return;
+            return true;
         if (std::ranges::find(formats, CF_TEXT) != formats.end()) {
             text = ReadClipboardText(formats, memo.TakeStorage());
         } else if (ClipboardOffersPicture(formats)) {
@@ -252,6 +254,7 @@ void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image
         CaptureText(std::move(*text), memo);
     else if (picture)
         CaptureBitmap(image);
+    return true;
 }
 
 } // namespace monitor

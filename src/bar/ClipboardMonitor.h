@@ -114,8 +114,9 @@ bool TakeChange(DWORD sequence) noexcept;
 // The clipboard changed: captures text, else a picture, unless capture is
 // suppressed, the monitor is off, the content is private or this change was
 // dealt with already. The clipboard is opened once, for the decision and the
-// reading alike, so what is written is what was decided on. Errors are thrown
-// as ui::AppError.
-void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
+// reading alike, so what is written is what was decided on. False when
+// another program holds the clipboard: nothing was done, and the caller tries
+// again shortly. Errors are thrown as ui::AppError.
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
 
 } // namespace monitor

@@ -13,6 +13,7 @@
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
+#include "ui/Errors.h"
 #include "ui/Messages.h"
 
 #include <exception>
@@ -90,6 +91,11 @@ const MenuDesign kPopHelp[] = {
 constexpr UINT kMenuFlags = TPM_LEFTALIGN | TPM_RIGHTBUTTON;
 
 constexpr UINT kChainTimeoutMs = 3000;
+
+// A capture that finds the clipboard held tries again this often, for this long.
+constexpr UINT_PTR kClipboardRetryTimer = 1;
+constexpr UINT kClipboardRetryMs = 10;
+constexpr DWORD kClipboardPatienceMs = 1000;
 
 template <size_t N>
 void BuildMenu(ui::PopupMenu& menu, const MenuDesign (&design)[N])
@@ -502,7 +508,22 @@ void TForm1::WmClipboardUpdate()
     capturing_ = true;
     MendClipboardChain();
     try {
-        monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
+        if (monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
+            if (std::exchange(busySince_, std::nullopt))
+                KillTimer(Handle(), kClipboardRetryTimer);
+        } else {
+            // Another program holds the clipboard for a moment (the system's
+            // own bridges read each change too). Nobody waits on us: look
+            // again soon, answering the chain meanwhile.
+            const DWORD now = GetTickCount();
+            if (!busySince_)
+                busySince_ = now;
+            if (now - *busySince_ >= kClipboardPatienceMs) {
+                busySince_.reset();
+                throw ui::AppError("Cannot open clipboard");
+            }
+            SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+        }
     } catch (...) {
         // Never a box on top of another: this may run in a box's loop.
         ui::App.ShowExceptionLater(std::current_exception());
@@ -524,6 +545,13 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLIPBOARDUPDATE:
         WmClipboardUpdate();
         return 0;
+    case WM_TIMER:
+        if (wParam == kClipboardRetryTimer) {
+            KillTimer(Handle(), kClipboardRetryTimer);
+            WmClipboardUpdate();
+            return 0;
+        }
+        break;
     case ui::WM_TIDEMARK_TO_FRONT:
         ComeToFront();
         return 0;

@@ -10,6 +10,7 @@
 #include <commdlg.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 // Where a button's popup menu opens: the button's client position plus the
@@ -125,5 +126,7 @@ private:
     // is looked at once it has ended.
     bool capturing_ = false;
     bool changedMeanwhile_ = false;
+    // Since when a capture has found the clipboard held by another program.
+    std::optional<DWORD> busySince_;
     ui::Font font_, boldFont_;
 };
