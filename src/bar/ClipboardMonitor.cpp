@@ -64,6 +64,14 @@ UINT PrivacyFormat(const char* name)
     return RegisterClipboardFormatA(name);
 }
 
+// A viewer ahead of us that passes a notice on waits for our answer: between
+// the steps of a capture, messages sent to us are answered.
+void AnswerSenders() noexcept
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 } // namespace
 
 void ResumeCapture() noexcept
@@ -201,6 +209,7 @@ void CaptureText(ClipboardText text, Memo& memo)
     MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, passage.Text());
+    AnswerSenders();
     store::AddTextClip(text.previewText, BareName(path));
 }
 
@@ -219,6 +228,7 @@ void CaptureBitmap(ui::Picture& image)
     image.TrimOddWidth();
     const std::string path = MakeClipFileName("bmp");
     image.SaveToFile(path);
+    AnswerSenders();
     store::AddBitmapClip(BareName(path));
 }
 
@@ -250,6 +260,7 @@ bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image
             picture = true;
         }
     }
+    AnswerSenders();
     if (text)
         CaptureText(std::move(*text), memo);
     else if (picture)
