@@ -239,7 +239,9 @@ bool TakeChange(DWORD sequence) noexcept
 
 bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
-    if (CaptureSuppressed || !monitorOn)
+    // A change dealt with already (our own copy back, a notice heard twice)
+    // does not even open the clipboard: others may want it just then.
+    if (CaptureSuppressed || !monitorOn || GetClipboardSequenceNumber() == handledChange)
         return true;
     std::optional<ClipboardText> text;
     bool picture = false;

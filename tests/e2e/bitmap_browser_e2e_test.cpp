@@ -132,7 +132,7 @@ TEST(BitmapBrowserE2E, ADoubleClickedClipGoesBackToTheClipboardOnce)
     Click(strip, 66 + 30, 40, true);
     ASSERT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }));
 
-    ASSERT_TRUE(OpenClipboard(nullptr));
+    ASSERT_TRUE(OpenClipboardPatiently());
     HBITMAP bmp = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BITMAP info{};
     GetObjectA(bmp, sizeof info, &info);

@@ -87,9 +87,15 @@ TEST_F(BarScenario, TwentyFiveTextsLeaveOnlyTheTenNamedFilesInTheRecentFolder)
         files.push_back(CopyTextAndWait(program, "text number " + std::to_string(i)));
         ASSERT_FALSE(files.back().empty()) << i;
     }
-    // Written at once: the file holds the ten newest before the program ends.
-    const TextRecords records = RecentTexts(folder.Path());
-    ASSERT_EQ(records.size(), 10u);
+    // Written at each capture, right after its content file: the file holds
+    // the ten newest before the program ends.
+    TextRecords records;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            records = RecentTexts(folder.Path());
+            return records.size() == 10u && records.back().Preview.Text() == "text number 25";
+        },
+        kReactionTimeoutMs));
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(records[i].Preview.Text(), "text number " + std::to_string(i + 16));
         EXPECT_EQ(records[i].FileName.Text(), files[i + 15]);
