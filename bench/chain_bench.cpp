@@ -1,14 +1,18 @@
-// Capture and copy-back timed from outside, as another program in the
-// clipboard-viewer chain sees them. This program joins the chain after
-// tidemark.exe, so it hears of every change first; it writes the clipboard,
-// swallows the notification of its own write, and then times a sent
-// WM_DRAWCLIPBOARD to three windows in other processes in turn: the bar, a
-// minimal viewer doing the platform work of a capture (open the clipboard,
-// read CF_TEXT or the bitmap, write one file), and a viewer that returns at
-// once. Prints a Markdown table of medians and their ratios.
+// Capture and copy-back timed from outside, as other programs see them. This
+// program joins the viewer chain after tidemark.exe, so it hears of every
+// change first, and writes the clipboard itself. For each clip it times:
+// - the chain's wait: passing the notice of its own write on to the bar, and
+//   to an empty viewer that returns at once, each a sent WM_DRAWCLIPBOARD;
+// - capture latency: from its CloseClipboard to the capture complete on disk
+//   (content file written, catalogue replaced), for tidemark.exe and for a
+//   minimal clipboard listener doing the same platform and file work, in
+//   turn (the bar's monitor switched off while the listener works).
+// Last, it copies the 1 MB clip back from the text browser with the list's
+// double-click, passes that notice on late, and checks that it is not
+// captured again. Prints Markdown tables of medians and their ratios.
 //
 //   tidemark_chain_bench.exe [RUNS]              the measurement
-//   tidemark_chain_bench.exe --viewer KIND DIR   a viewer: "minimal" or "null"
+//   tidemark_chain_bench.exe --viewer KIND DIR   "listener" or "empty"
 #include "support/ClipboardSupport.h"
 #include "support/TestSupport.h"
 #include "support/UserInput.h"
@@ -49,14 +53,18 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
     return ok && written == size;
 }
 
-// ---- The two yardstick viewers -------------------------------------------
+// ---- The two yardsticks ---------------------------------------------------
+
+constexpr UINT kArm = WM_APP + 1;  // wParam: capture the next changes or not
 
 std::string viewerFolder;
 int viewerFiles = 0;
-bool viewerWorks = false;
+bool listenerArmed = false;
 
 // The least a capture can do: the clipboard's CF_TEXT, or its bitmap as a
-// 24-bit BMP file, into one new file, as each clip has a file of its own.
+// 24-bit BMP file, into one new file, as each clip has a file of its own;
+// then a catalogue of ten 112-byte records written beside the old one,
+// flushed and moved over it, as the program keeps its catalogues.
 void MinimalCapture(HWND window)
 {
     const std::string viewerFile = viewerFolder + "viewer" + std::to_string(++viewerFiles) + ".out";
@@ -84,14 +92,27 @@ void MinimalCapture(HWND window)
         WriteWholeFile(viewerFile, file.data(), file.size());
     }
     CloseClipboard();
+    const std::string catalogue = viewerFolder + "catalogue.dat", fresh = catalogue + ".new";
+    std::vector<char> records(10 * 112, 'r');
+    HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, records.data(), static_cast<DWORD>(records.size()), &written, nullptr);
+    FlushFileBuffers(file);
+    CloseHandle(file);
+    MoveFileExA(fresh.c_str(), catalogue.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_DRAWCLIPBOARD:
-        if (viewerWorks)
+    case WM_CLIPBOARDUPDATE:
+        if (listenerArmed)
             MinimalCapture(window);
+        return 0;
+    case kArm:
+        listenerArmed = wParam != 0;
+        return 0;
+    case WM_DRAWCLIPBOARD:
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);
@@ -105,15 +126,18 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int RunViewer(const std::string& kind, const std::string& folder)
 {
-    viewerWorks = kind == "minimal";
     viewerFolder = folder + "\\";
     WNDCLASSA wc{};
     wc.lpfnWndProc = ViewerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kViewerClass;
     RegisterClassA(&wc);
-    // Not in the chain: the benchmark sends it the notification itself.
-    CreateWindowExA(0, kViewerClass, kind.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    // The empty viewer is not in the chain: the benchmark sends it the
+    // notice itself. The listener hears of changes as the bar does.
+    HWND window = CreateWindowExA(0, kViewerClass, kind.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    if (kind == "listener")
+        AddClipboardFormatListener(window);
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0)
         DispatchMessageA(&m);
@@ -124,14 +148,22 @@ int RunViewer(const std::string& kind, const std::string& folder)
 
 int runs = 15;
 HWND nextViewer = nullptr;
+HWND firstViewer = nullptr;
 double lastNotice = 0;  // when this window last heard of a clipboard change
+bool passOnLate = false;
 
 LRESULT CALLBACK FirstViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_DRAWCLIPBOARD:
-        // Not passed on: each viewer is sent its notification on its own.
+        // Passed on by the measurement itself, timed; or, for the copy back,
+        // once the bar has returned from its copy.
         lastNotice = NowMs();
+        if (passOnLate && nextViewer)
+            PostMessageA(window, WM_APP, wParam, lParam);
+        return 0;
+    case WM_APP:
+        SendMessageA(nextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
         return 0;
     case WM_CHANGECBCHAIN:
         if (reinterpret_cast<HWND>(wParam) == nextViewer)
@@ -143,9 +175,8 @@ LRESULT CALLBACK FirstViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-HWND firstViewer = nullptr;
-
-void PutOnClipboard(UINT format, HANDLE data)
+// Writes the clipboard; returns the time just before its CloseClipboard.
+double PutOnClipboard(UINT format, HANDLE data)
 {
     for (int i = 0; !OpenClipboard(firstViewer); ++i) {
         if (i == 100)
@@ -154,10 +185,12 @@ void PutOnClipboard(UINT format, HANDLE data)
     }
     EmptyClipboard();
     SetClipboardData(format, data);
+    const double closing = NowMs();
     CloseClipboard();
+    return closing;
 }
 
-std::function<void()> Text(std::size_t size)
+std::function<double()> Text(std::size_t size)
 {
     return [size] {
         std::string text(size, 'b');
@@ -166,19 +199,18 @@ std::function<void()> Text(std::size_t size)
         HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
         std::memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
         GlobalUnlock(mem);
-        PutOnClipboard(CF_TEXT, mem);
+        return PutOnClipboard(CF_TEXT, mem);
     };
 }
 
 // A device bitmap: a DIB section reaches other processes under Wine as an
 // empty bitmap.
-std::function<void()> Bitmap(int width, int height)
+std::function<double()> Bitmap(int width, int height)
 {
-    return [width, height] { PutOnClipboard(CF_BITMAP, ColourBitmap(width, height, RGB(40, 160, 90), RGB(200, 0, 0))); };
+    return [width, height] {
+        return PutOnClipboard(CF_BITMAP, ColourBitmap(width, height, RGB(40, 160, 90), RGB(200, 0, 0)));
+    };
 }
-
-// Long enough for a catalogue's write and move, many times over.
-constexpr DWORD kSettleMs = 50;
 
 double TimedSend(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -190,13 +222,13 @@ double TimedSend(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 struct Figure {
-    double median, low;
+    double median, low, high;
 };
 
 Figure Summary(std::vector<double> times)
 {
     std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front()};
+    return {times[times.size() / 2], times.front(), times.back()};
 }
 
 HWND StartViewer(const char* kind, const std::string& folder, PROCESS_INFORMATION& pi)
@@ -229,6 +261,56 @@ void DeleteFiles(const std::string& pattern)
         DeleteFileA((folder + name).c_str());
 }
 
+// A file's last write, or 0 while there is none.
+ULONGLONG LastWrite(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// When the catalogue was replaced after `since`: woken by the folder's change
+// notice, so that waiting takes no core from the program it waits on.
+double WhenReplaced(const std::string& catalogue, ULONGLONG since)
+{
+    const std::string folder = catalogue.substr(0, catalogue.find_last_of('\\'));
+    HANDLE change = FindFirstChangeNotificationA(folder.c_str(), FALSE,
+                                                 FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME);
+    const double deadline = NowMs() + kWaitMs;
+    while (LastWrite(catalogue) == since) {
+        if (NowMs() > deadline)
+            Fail("no capture came");
+        if (change != INVALID_HANDLE_VALUE) {
+            WaitForSingleObject(change, 1);
+            FindNextChangeNotification(change);
+        } else {
+            Sleep(1);
+        }
+    }
+    const double when = NowMs();
+    if (change != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(change);
+    return when;
+}
+
+// The bar's monitor switch, clicked as the mouse does.
+void FlipSwitch(HWND bar)
+{
+    HWND image = ChildWindowFromPointEx(bar, POINT{170, 10}, CWP_SKIPINVISIBLE);
+    if (!image || image == bar)
+        Fail("no monitor switch on the bar");
+    SendMessageA(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageA(image, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+std::string Cell(Figure f)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f (%.2f–%.2f)", f.median, f.low, f.high);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -255,9 +337,9 @@ int main(int argc, char** argv)
         Fail("the bar did not come up");
     TimedSend(bar, WM_NULL, 0, 0);
 
-    PROCESS_INFORMATION minimalProcess{}, nullProcess{};
-    HWND minimal = StartViewer("minimal", viewers.Path(), minimalProcess);
-    HWND null = StartViewer("null", viewers.Path(), nullProcess);
+    PROCESS_INFORMATION listenerProcess{}, emptyProcess{};
+    HWND listener = StartViewer("listener", viewers.Path(), listenerProcess);
+    HWND empty = StartViewer("empty", viewers.Path(), emptyProcess);
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = FirstViewerProc;
@@ -273,53 +355,74 @@ int main(int argc, char** argv)
     HDC screen = GetDC(nullptr);
     const int depth = GetDeviceCaps(screen, BITSPIXEL);
     ReleaseDC(nullptr, screen);
-    std::printf("Sent WM_DRAWCLIPBOARD, milliseconds, medians of %d runs (fastest in brackets); display depth %d.\n\n",
-                runs, depth);
-    std::printf("| Clipboard | tidemark.exe | minimal viewer | null viewer | ratio to minimal | goal |\n"
-                "|---|---:|---:|---:|---:|---:|\n");
+    std::printf("Milliseconds, medians of %d runs (fastest–slowest in brackets); display depth %d.\n\n", runs,
+                depth);
+    std::printf("| Clipboard | chain's wait: tidemark.exe, passed on at once | the same, once captured "
+                "| empty viewer | ratios (goal ≤ 1.5×) "
+                "| capture latency: tidemark.exe | minimal listener | ratio (goal ≤ 1.3×) |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|\n");
     std::fflush(stdout);
 
     const std::string temp = folder.Path() + "temp\\";
+    const std::string listenerCatalogue = viewers.Path() + "catalogue.dat";
     struct Case {
         const char* what;
-        std::function<void()> put;
-        double goal;
+        std::function<double()> put;
+        const char* catalogue;
     } cases[] = {
-        {"text, 120 bytes", Text(120), 3.0},
-        {"bitmap, 1920 × 1080", Bitmap(1920, 1080), 1.5},
-        {"bitmap, 3840 × 2160", Bitmap(3840, 2160), 1.5},
+        {"text, 120 bytes", Text(120), "txtclips.dat"},
+        {"bitmap, 1920 × 1080", Bitmap(1920, 1080), "bmpclips.dat"},
+        {"bitmap, 3840 × 2160", Bitmap(3840, 2160), "bmpclips.dat"},
         // Last, so that the newest text clip is the one copied back below.
-        {"text, 1 MB", Text(1 << 20), 2.0},
+        {"text, 1 MB", Text(1 << 20), "txtclips.dat"},
     };
     for (const Case& c : cases) {
-        std::vector<double> tidemark, least, none;
+        std::vector<double> barWait, idleWait, emptyWait, barLatency, listenerLatency;
+        const std::string catalogue = temp + c.catalogue;
         for (int i = 0; i < runs; ++i) {
-            c.put();
-            tidemark.push_back(TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0));
-            // The bar writes its catalogue once it has answered: that must
-            // not share the disk with the next viewer's timing.
-            Sleep(kSettleMs);
-            least.push_back(TimedSend(minimal, WM_DRAWCLIPBOARD, 0, 0));
-            none.push_back(TimedSend(null, WM_DRAWCLIPBOARD, 0, 0));
-            // The capture must have happened; then its file goes, so that
-            // the naming does not step past a folder of earlier runs.
+            // The bar's capture, passing the notice on at once as a viewer
+            // ahead of it does.
+            ULONGLONG since = LastWrite(catalogue);
+            double closing = c.put();
+            barWait.push_back(TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0));
+            emptyWait.push_back(TimedSend(empty, WM_DRAWCLIPBOARD, 0, 0));
+            barLatency.push_back(WhenReplaced(catalogue, since) - closing);
+            // The same notice once the capture is over.
+            idleWait.push_back(TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0));
+
+            // The listener's, with the bar's monitor off.
+            FlipSwitch(bar);
+            TimedSend(listener, kArm, 1, 0);
+            since = LastWrite(listenerCatalogue);
+            closing = c.put();
+            TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0);
+            listenerLatency.push_back(WhenReplaced(listenerCatalogue, since) - closing);
+            TimedSend(listener, kArm, 0, 0);
+            FlipSwitch(bar);
+
+            // Each capture's file goes, so that the naming does not step
+            // past a folder of earlier runs.
             if (SortedFileNames(temp + "clip*").empty())
                 Fail("tidemark.exe captured nothing");
-            if (SortedFileNames(viewers.Path() + "viewer*").empty())
-                Fail("the minimal viewer wrote nothing");
+            if (SortedFileNames(viewers.Path() + "viewer*").size() != 1)
+                Fail("the listener did not capture exactly once");
             if (i + 1 < runs)
                 DeleteFiles(temp + "clip*");
             DeleteFiles(viewers.Path() + "viewer*");
         }
-        const Figure t = Summary(tidemark), m = Summary(least), n = Summary(none);
-        std::printf("| %s | %.2f (%.2f) | %.2f (%.2f) | %.2f (%.2f) | %.2f× | ≤ %.1f× |\n", c.what, t.median, t.low,
-                    m.median, m.low, n.median, n.low, t.median / m.median, c.goal);
+        const Figure bw = Summary(barWait), iw = Summary(idleWait), ew = Summary(emptyWait), bl = Summary(barLatency),
+                     ll = Summary(listenerLatency);
+        std::printf("| %s | %s | %s | %s | %.2f× / %.2f× | %s | %s | %.2f× |\n", c.what, Cell(bw).c_str(),
+                    Cell(iw).c_str(), Cell(ew).c_str(), bw.median / ew.median, iw.median / ew.median,
+                    Cell(bl).c_str(), Cell(ll).c_str(), bl.median / ll.median);
         std::fflush(stdout);
     }
 
     // Copy back: the 1 MB clip, newest in the text browser, double-clicked.
     // The list's own double-click notification is sent, so the figure is the
-    // program's and not the input system's.
+    // program's and not the input system's. This viewer passes each notice
+    // on once the bar has returned from the copy, as a viewer in another
+    // program may.
     HWND butText = ChildAt(bar, "TidemarkSpeedButton", {40, 6});
     if (!butText)
         Fail("no text button on the bar");
@@ -336,27 +439,43 @@ int main(int argc, char** argv)
     if (!list)
         Fail("the text browser did not open");
     SendMessageA(list, LB_SETCURSEL, 0, 0);
+    const std::vector<std::string> clipsBefore = SortedFileNames(temp + "clip*");
+    passOnLate = true;
     std::vector<double> onClipboard, handled;
     for (int i = 0; i < runs; ++i) {
         lastNotice = 0;
         const double t0 = NowMs();
         handled.push_back(TimedSend(browser, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
                                     reinterpret_cast<LPARAM>(list)));
-        if (lastNotice == 0)
+        // The platform's notice to the chain's head is not waited for: it may
+        // come after the double-click's answer.
+        if (lastNotice == 0 && !PumpUntil([] { return lastNotice != 0; }, kWaitMs))
             Fail("the copy-back changed no clipboard");
         onClipboard.push_back(lastNotice - t0);
+        PumpMessages(0);  // the late notice passed on
     }
+    // A copy by another program after them all is captured, and it alone.
+    const ULONGLONG since = LastWrite(temp + "txtclips.dat");
+    Text(120)();
+    PumpMessages(0);
+    WhenReplaced(temp + "txtclips.dat", since);
+    TimedSend(bar, WM_NULL, 0, 0);
+    std::size_t added = 0;
+    for (const std::string& name : SortedFileNames(temp + "clip*"))
+        added += std::find(clipsBefore.begin(), clipsBefore.end(), name) == clipsBefore.end();
     const Figure on = Summary(onClipboard), done = Summary(handled);
-    std::printf("\n| Copy back of the 1 MB clip | median | fastest |\n|---|---:|---:|\n"
-                "| double-click to the clipboard's change notice | %.2f | %.2f |\n"
-                "| double-click handled | %.2f | %.2f |\n",
-                on.median, on.low, done.median, done.low);
+    std::printf("\n| Copy back of the 1 MB clip (goal: on the clipboard within 50 ms) | median | fastest–slowest |\n"
+                "|---|---:|---:|\n"
+                "| double-click to the clipboard's change notice | %.2f | %.2f–%.2f |\n"
+                "| double-click handled | %.2f | %.2f–%.2f |\n\n"
+                "%d copies back, then one copy by this program: %zu new clip%s captured (goal: 1).\n",
+                on.median, on.low, on.high, done.median, done.low, done.high, runs, added, added == 1 ? "" : "s");
     std::fflush(stdout);
 
     ChangeClipboardChain(firstViewer, nextViewer);
     PostMessageA(bar, WM_CLOSE, 0, 0);
     program.WaitForExit(kWaitMs);
-    for (PROCESS_INFORMATION* pi : {&minimalProcess, &nullProcess}) {
+    for (PROCESS_INFORMATION* pi : {&listenerProcess, &emptyProcess}) {
         std::vector<HWND> windows = ProcessWindows(pi->dwProcessId, kViewerClass, nullptr, false);
         if (!windows.empty())
             PostMessageA(windows.front(), WM_CLOSE, 0, 0);

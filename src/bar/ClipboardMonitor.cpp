@@ -15,11 +15,16 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 bool CaptureSuppressed = false;
 
 namespace {
+
+// The sequence number of the clipboard change dealt with last: captured, or
+// made while capture was suppressed.
+DWORD handledChange = 0;
 
 // Four hex digits: 65,536 names per extension.
 constexpr int kNameCount = 0x10000;
@@ -59,7 +64,21 @@ UINT PrivacyFormat(const char* name)
     return RegisterClipboardFormatA(name);
 }
 
+// A viewer ahead of us that passes a notice on waits for our answer: between
+// the steps of a capture, messages sent to us are answered.
+void AnswerSenders() noexcept
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 } // namespace
+
+void ResumeCapture() noexcept
+{
+    handledChange = GetClipboardSequenceNumber();
+    CaptureSuppressed = false;
+}
 
 std::string MakeClipFileName(std::string_view ext)
 {
@@ -191,48 +210,65 @@ void CaptureText(ClipboardText text, Memo& memo)
     MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
     WriteContentFile(path, passage.Text());
+    AnswerSenders();
     store::AddTextClip(text.previewText, BareName(path));
 }
 
-void CaptureBitmap(HWND owner, ui::Picture& image)
+void ReadClipboardBitmap(ui::Picture& image)
 {
-    {
-        ui::ClipboardGuard clipboard(owner);
-        auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-        if (!bitmap)
-            throw ui::AppError("Unsupported clipboard format");
-        auto palette = static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE)
-                                                                                    : nullptr);
-        image.AssignFromClipboardBitmap(bitmap, palette);
-    }
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (!bitmap)
+        throw ui::AppError("Unsupported clipboard format");
+    auto palette =
+        static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr);
+    image.AssignFromClipboardBitmap(bitmap, palette);
+}
+
+void CaptureBitmap(ui::Picture& image)
+{
     image.TrimOddWidth();
     const std::string path = MakeClipFileName("bmp");
     image.SaveToFile(path);
+    AnswerSenders();
     store::AddBitmapClip(BareName(path));
 }
 
-void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
+bool TakeChange(DWORD sequence) noexcept
 {
-    if (CaptureSuppressed || !monitorOn)
-        return;
-    // One opening decides, and reads a text: each look at the clipboard is a
-    // round trip to the system.
+    return std::exchange(handledChange, sequence) != sequence;
+}
+
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
+{
+    // A change dealt with already (our own copy back, a notice heard twice)
+    // does not even open the clipboard: others may want it just then.
+    if (CaptureSuppressed || !monitorOn || GetClipboardSequenceNumber() == handledChange)
+        return true;
     std::optional<ClipboardText> text;
     bool picture = false;
     {
-        ui::ClipboardGuard clipboard(owner);
+        ui::ClipboardGuard clipboard(owner, std::nothrow);
+        if (!clipboard.Opened())
+            return false;
+        // Read while the clipboard is ours: nobody can change it under us.
+        if (!TakeChange(GetClipboardSequenceNumber()))
+            return true;
         const std::vector<UINT> formats = ClipboardFormats();
         if (ClipboardIsPrivate(formats))
-            return;
-        if (std::ranges::find(formats, CF_TEXT) != formats.end())
+            return true;
+        if (std::ranges::find(formats, CF_TEXT) != formats.end()) {
             text = ReadClipboardText(formats, memo.TakeStorage());
-        else
-            picture = ClipboardOffersPicture(formats);
+        } else if (ClipboardOffersPicture(formats)) {
+            ReadClipboardBitmap(image);
+            picture = true;
+        }
     }
+    AnswerSenders();
     if (text)
         CaptureText(std::move(*text), memo);
     else if (picture)
-        CaptureBitmap(owner, image);
+        CaptureBitmap(image);
+    return true;
 }
 
 } // namespace monitor

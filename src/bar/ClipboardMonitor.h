@@ -17,18 +17,21 @@ namespace ui {
 class Picture;
 }
 
-// While set, clipboard changes are passed on but not captured. Written by the
-// bar's set-up, the monitor switch and the browsers' copy-back; read only by
-// the bar's WM_DRAWCLIPBOARD handler.
+// While set, clipboard changes are not captured. Written by the bar's set-up,
+// the monitor switch and the browsers' copy-back; read only by the capture.
 extern bool CaptureSuppressed;
 
-// Holds CaptureSuppressed for a browser's copy-back, and clears it however the
-// copy ends. The monitor hears of the browser's own clipboard write inside
-// CloseClipboard, so the guard must outlive the clipboard's.
+// Clears CaptureSuppressed. The changes made while it was set stay uncaptured,
+// however late their notices arrive: the listener's notice is posted, and a
+// viewer ahead of us may pass the chain's on whenever it likes.
+void ResumeCapture() noexcept;
+
+// Holds CaptureSuppressed for a browser's copy-back, and resumes capture
+// however the copy ends, once the clipboard is closed again.
 class SuppressCapture {
 public:
     SuppressCapture() noexcept { CaptureSuppressed = true; }
-    ~SuppressCapture() { CaptureSuppressed = false; }
+    ~SuppressCapture() { ResumeCapture(); }
     SuppressCapture(const SuppressCapture&) = delete;
     SuppressCapture& operator=(const SuppressCapture&) = delete;
 };
@@ -75,8 +78,8 @@ std::string TextOfBlock(const char* data, std::size_t size, std::string storage 
 // it holds nothing more, and making it costs as much as reading the text.
 bool UnicodeTextIsPlaced(std::span<const UINT> formats);
 
-// The clipboard's formats in the order it lists them. This, ClipboardIsPrivate
-// and ReadClipboardText need the clipboard open.
+// The clipboard's formats in the order it lists them. This, ClipboardIsPrivate,
+// ReadClipboardText and ReadClipboardBitmap need the clipboard open.
 std::vector<UINT> ClipboardFormats();
 
 // Whether the clipboard's owner marked its content as not for monitors
@@ -95,14 +98,25 @@ struct ClipboardText {
 };
 ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string storage = {});
 
+// The clipboard's bitmap, into `image`. Throws "Unsupported clipboard format"
+// when it offers a picture but no bitmap.
+void ReadClipboardBitmap(ui::Picture& image);
+
 // Text, read from the clipboard: a content file and a recent text entry.
 void CaptureText(ClipboardText text, Memo& memo);
-// Bitmap: a BMP content file and a recent bitmap entry.
-void CaptureBitmap(HWND owner, ui::Picture& image);
+// The bitmap read into `image`: a BMP content file and a recent bitmap entry.
+void CaptureBitmap(ui::Picture& image);
 
-// A clipboard change, after the notification has been passed on: captures
-// text, else a picture, unless capture is suppressed, the monitor is off or
-// the content is private. Errors are thrown as ui::AppError.
-void ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
+// Whether the change numbered `sequence` is still to be dealt with; from now
+// on it is dealt with. The number is the clipboard's sequence number.
+bool TakeChange(DWORD sequence) noexcept;
+
+// The clipboard changed: captures text, else a picture, unless capture is
+// suppressed, the monitor is off, the content is private or this change was
+// dealt with already. The clipboard is opened once, for the decision and the
+// reading alike, so what is written is what was decided on. False when
+// another program holds the clipboard: nothing was done, and the caller tries
+// again shortly. Errors are thrown as ui::AppError.
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
 
 } // namespace monitor

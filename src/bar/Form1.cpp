@@ -13,10 +13,12 @@
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
+#include "ui/Errors.h"
 #include "ui/Messages.h"
 
 #include <exception>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -106,8 +108,12 @@ constexpr const char* kGuideName = "README.txt";
 // A button's menu opens at its top-left with either mouse button selecting.
 constexpr UINT kMenuFlags = TPM_LEFTALIGN | TPM_RIGHTBUTTON;
 
-// A hung viewer after us must not freeze the bar.
 constexpr UINT kChainTimeoutMs = 3000;
+
+// A capture that finds the clipboard held tries again this often, for this long.
+constexpr UINT_PTR kClipboardRetryTimer = 1;
+constexpr UINT kClipboardRetryMs = 10;
+constexpr DWORD kClipboardPatienceMs = 1000;
 
 template <size_t N>
 void BuildMenu(ui::PopupMenu& menu, const MenuDesign (&design)[N])
@@ -177,7 +183,7 @@ void TForm1::imOffClick()
         return;
     imOff.SetVisible(false);
     imOn.SetVisible(true);
-    CaptureSuppressed = false;
+    ResumeCapture();
 }
 
 std::string TForm1::SettingsPath() const
@@ -201,7 +207,7 @@ void TForm1::FormCreate()
     } catch (...) {
         failure = std::current_exception();
     }
-    CaptureSuppressed = false;
+    ResumeCapture();
     // A catalogue that failed to load must not cost the user's settings
     // too: they would be written back as the defaults at exit.
     if (!store::ProgramDir.empty()) {
@@ -493,15 +499,36 @@ void TForm1::JoinClipboardChain()
     // holds CaptureSuppressed across it so that nothing is captured.
     NextViewer = SetClipboardViewer(Handle());
     inChain_ = true;
+    // Captures follow the listener's notice: it reaches us whatever the
+    // viewers ahead of us in the chain do.
+    AddClipboardFormatListener(Handle());
 }
 
 void TForm1::LeaveClipboardChain() noexcept
 {
     if (inChain_) {
+        RemoveClipboardFormatListener(Handle());
         ChangeClipboardChain(Handle(), NextViewer);
         inChain_ = false;
         NextViewer = nullptr;
     }
+}
+
+void TForm1::MendClipboardChain()
+{
+    // A viewer ahead of us that died without leaving takes the chain's head
+    // with it: the chain's notices reach neither us nor those after us. Only
+    // the listener still hears of the change that brought us here. A live
+    // head is left alone, even one that keeps its notices: joining again
+    // would put us in the chain twice.
+    HWND head = GetClipboardViewer();
+    if (head == Handle() || (head && IsWindow(head)))
+        return;
+    // At the head again, with the same successor. The join's own notice is
+    // passed on to it, so those after us hear of the clipboard once more.
+    const HWND next = NextViewer;
+    SetClipboardViewer(Handle());
+    NextViewer = next;
 }
 
 void TForm1::ComeToFront()
@@ -520,43 +547,68 @@ void TForm1::ComeToFront()
     }
 }
 
+// Bounded: a hung viewer after us must not freeze the bar, nor the viewer
+// ahead of us that waits on our answer. A dead one is not sent to at all.
+void TForm1::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept
+{
+    if (NextViewer && NextViewer != Handle() && IsWindow(NextViewer)) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(NextViewer, msg, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs, &ignored);
+    }
+}
+
 void TForm1::WmChangeCbChain(WPARAM wParam, LPARAM lParam)
 {
     HWND leaving = reinterpret_cast<HWND>(wParam);
     if (leaving == NextViewer)
         NextViewer = reinterpret_cast<HWND>(lParam);
-    if (leaving != Handle() && NextViewer) {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(NextViewer, WM_CHANGECBCHAIN, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
-                            &ignored);
-    }
+    if (leaving != Handle())
+        PassOn(WM_CHANGECBCHAIN, wParam, lParam);
 }
 
 void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
 {
-    if (NextViewer) {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(NextViewer, WM_DRAWCLIPBOARD, wParam, lParam, SMTO_ABORTIFHUNG, kChainTimeoutMs,
-                            &ignored);
-    }
-    // A notification that reaches us after we left the chain (a box during
-    // the tear-down runs a message loop) is no clip of ours. The viewer that
-    // sent this waits for it: a failure is shown once the handler has
-    // returned, never from inside it.
+    // Nothing else: the viewer that sent this waits for our answer, and the
+    // capture follows the listener's notice.
+    PassOn(WM_DRAWCLIPBOARD, wParam, lParam);
+}
+
+void TForm1::WmClipboardUpdate()
+{
+    // A notice that reaches us after we left the chain (a box during the
+    // tear-down runs a message loop) is no clip of ours.
     if (!inChain_)
         return;
-    {
-        // The catalogue's file is our own bookkeeping: it is written once
-        // the sender has its answer.
-        store::HoldWrites later;
-        try {
-            monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1);
-        } catch (...) {
-            ui::App.ShowExceptionLater(std::current_exception());
-        }
+    if (capturing_) {
+        changedMeanwhile_ = true;
+        return;
     }
-    if (store::WritesPending())
-        PostMessageA(Handle(), ui::WM_TIDEMARK_WRITE_STORE, 0, 0);
+    capturing_ = true;
+    MendClipboardChain();
+    try {
+        if (monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
+            if (std::exchange(busySince_, std::nullopt))
+                KillTimer(Handle(), kClipboardRetryTimer);
+        } else {
+            // Another program holds the clipboard for a moment (the system's
+            // own bridges read each change too). Nobody waits on us: look
+            // again soon, answering the chain meanwhile.
+            const DWORD now = GetTickCount();
+            if (!busySince_)
+                busySince_ = now;
+            if (now - *busySince_ >= kClipboardPatienceMs) {
+                busySince_.reset();
+                throw ui::AppError("Cannot open clipboard");
+            }
+            SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+        }
+    } catch (...) {
+        // Never a box on top of another: this may run in a box's loop.
+        ui::App.ShowExceptionLater(std::current_exception());
+    }
+    capturing_ = false;
+    if (std::exchange(changedMeanwhile_, false))
+        PostMessageA(Handle(), WM_CLIPBOARDUPDATE, 0, 0);
 }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -568,6 +620,16 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DRAWCLIPBOARD:
         WmDrawClipboard(wParam, lParam);
         return 0;
+    case WM_CLIPBOARDUPDATE:
+        WmClipboardUpdate();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kClipboardRetryTimer) {
+            KillTimer(Handle(), kClipboardRetryTimer);
+            WmClipboardUpdate();
+            return 0;
+        }
+        break;
     case ui::WM_TIDEMARK_TO_FRONT:
         ComeToFront();
         return 0;
@@ -586,14 +648,6 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         // From the keyboard only: no menu of the bar hangs on a right-click.
         if (lParam == -1)
             butMenuClick();
-        return 0;
-    case ui::WM_TIDEMARK_WRITE_STORE:
-        // Reported as a capture's failure is: never a box on top of another.
-        try {
-            store::WritePending();
-        } catch (...) {
-            ui::App.ShowExceptionLater(std::current_exception());
-        }
         return 0;
     }
     return Form::HandleMessage(msg, wParam, lParam);

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 // Where a button's popup menu opens: the button's client position plus the
@@ -120,8 +121,11 @@ private:
     void SaveCataloguesAtExit() noexcept;
     void JoinClipboardChain();
     void LeaveClipboardChain() noexcept;
+    void PassOn(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept;
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
+    void WmClipboardUpdate();
+    void MendClipboardChain();
     // Another start in our folder asked for us.
     void ComeToFront();
     // Whether the working folders can be made and written; when not, one box
@@ -134,5 +138,11 @@ private:
     HWND NextViewer = nullptr;
     bool inChain_ = false;
     bool foldersUnwritable_ = false;
+    // A capture runs; a notice that arrives meanwhile (a nested message loop)
+    // is looked at once it has ended.
+    bool capturing_ = false;
+    bool changedMeanwhile_ = false;
+    // Since when a capture has found the clipboard held by another program.
+    std::optional<DWORD> busySince_;
     ui::Font font_, boldFont_;
 };

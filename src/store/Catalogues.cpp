@@ -103,11 +103,8 @@ void WriteAndAnnounce(CatalogueId id)
         std::rethrow_exception(failure);
 }
 
-int holdDepth = 0;
-std::array<bool, 4> pending{};
-
 // The view of the catalogue is out of date at once; its file and its
-// listeners follow now, or when writes are no longer held.
+// listeners follow.
 void CatalogueChanged(CatalogueId id)
 {
     switch (id) {
@@ -116,10 +113,7 @@ void CatalogueChanged(CatalogueId id)
     case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
     case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
     }
-    if (holdDepth > 0)
-        pending[static_cast<std::size_t>(id)] = true;
-    else
-        WriteAndAnnounce(id);
+    WriteAndAnnounce(id);
 }
 
 } // namespace
@@ -205,41 +199,8 @@ void StashBitmap(int index)
     CatalogueChanged(CatalogueId::SavedBitmap);
 }
 
-HoldWrites::HoldWrites() noexcept
-{
-    ++holdDepth;
-}
-
-HoldWrites::~HoldWrites()
-{
-    --holdDepth;
-}
-
-bool WritesPending() noexcept
-{
-    return std::find(pending.begin(), pending.end(), true) != pending.end();
-}
-
-void WritePending()
-{
-    std::exception_ptr failure;
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        if (!std::exchange(pending[i], false))
-            continue;
-        try {
-            WriteAndAnnounce(static_cast<CatalogueId>(i));
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 void ResetCatalogues() noexcept
 {
-    pending = {};
     Reset(RecentTextCatalogue);
     Reset(SavedTextCatalogue);
     Reset(RecentBitmapCatalogue);

@@ -108,9 +108,9 @@ bool NamesFile(const Catalogue<Entry>& catalogue, const std::string& fileName)
 std::string MakePreview(std::string_view text);
 
 // Every operation below that changes a catalogue writes its file at once
-// (StoreFiles.h) and then announces the change, unless writes are held. A
-// write failure is raised as an IoError after the change, until the user has
-// seen one of its streak (AppError::Seen).
+// (StoreFiles.h) and then announces the change. A write failure is raised as
+// an IoError after the change, until the user has seen one of its streak
+// (AppError::Seen).
 //
 // An entry that leaves (removed, or dropped from a full catalogue) takes its
 // content file with it once its catalogue's file has been written without
@@ -123,9 +123,8 @@ void AddTextClip(std::string_view text, std::string_view fileName);
 void AddBitmapClip(std::string_view fileName);
 
 // Remove the entry; the result is whether its content file is gone by the
-// time the call returns (not while writes are held). Entries behind Index
-// move down one slot. An Index outside 1..Count changes nothing and gives
-// false.
+// time the call returns. Entries behind Index move down one slot. An Index
+// outside 1..Count changes nothing and gives false.
 bool RemoveRecentText(int index);
 bool RemoveSavedText(int index);
 bool RemoveRecentBitmap(int index);
@@ -136,21 +135,6 @@ bool RemoveSavedBitmap(int index);
 // outside 1..Count does nothing.
 void StashText(int index);
 void StashBitmap(int index);
-
-// While one lives, changes are made and stamped but their writing and
-// announcing waits for WritePending: for a change made inside a message that
-// another program waits on.
-class HoldWrites {
-public:
-    HoldWrites() noexcept;
-    ~HoldWrites();
-    HoldWrites(const HoldWrites&) = delete;
-    HoldWrites& operator=(const HoldWrites&) = delete;
-};
-bool WritesPending() noexcept;
-// Writes and announces the held changes, in file order; the first failure is
-// raised after all of them.
-void WritePending();
 
 // Empties all four catalogues and clears their flags.
 void ResetCatalogues() noexcept;

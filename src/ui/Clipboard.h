@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 namespace ui {
 
 // Opens the clipboard for the guard's lifetime. Throws ui::AppError
@@ -12,9 +14,20 @@ namespace ui {
 class ClipboardGuard {
 public:
     explicit ClipboardGuard(HWND owner);
-    ~ClipboardGuard() { CloseClipboard(); }
+    // One try, for a caller that comes back later rather than wait: Opened()
+    // tells whether it worked.
+    ClipboardGuard(HWND owner, std::nothrow_t) noexcept : open_(OpenClipboard(owner) != FALSE) {}
+    ~ClipboardGuard()
+    {
+        if (open_)
+            CloseClipboard();
+    }
     ClipboardGuard(const ClipboardGuard&) = delete;
     ClipboardGuard& operator=(const ClipboardGuard&) = delete;
+    bool Opened() const noexcept { return open_; }
+
+private:
+    bool open_ = true;
 };
 
 } // namespace ui

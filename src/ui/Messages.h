@@ -23,9 +23,6 @@ constexpr UINT WM_TIDEMARK_DEFERRED_ERROR = WM_APP + 4;
 // form in front.
 constexpr UINT WM_TIDEMARK_ACTIVATE_FRONT = WM_APP + 5;
 
-// Posted by the bar to itself: write the catalogues a capture changed.
-constexpr UINT WM_TIDEMARK_WRITE_STORE = WM_APP + 6;
-
 // Posted by a browser to itself: report a refresh that failed while the
 // store announced a change.
 constexpr UINT WM_TIDEMARK_REFRESH_FAILED = WM_APP + 7;

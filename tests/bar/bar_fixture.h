@@ -25,7 +25,8 @@ struct RecordedBox {
 using testing_support::CountingViewer;
 
 // Puts text on the clipboard from this thread; the chain is told inside
-// CloseClipboard. The clipboard is one lock for the session: wait for it briefly.
+// CloseClipboard, and the bar's listener notice is delivered after it. The
+// clipboard is one lock for the session: wait for it briefly.
 inline bool WriteClipboardText(HWND owner, const std::string& text)
 {
     bool opened = false;
@@ -38,7 +39,9 @@ inline bool WriteClipboardText(HWND owner, const std::string& text)
     memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
     GlobalUnlock(mem);
     bool set = SetClipboardData(CF_TEXT, mem) != nullptr;
-    return CloseClipboard() && set;
+    const bool closed = CloseClipboard();
+    testing_support::DeliverClipboardNotices();
+    return closed && set;
 }
 
 class BarTest : public ::testing::Test {

@@ -97,7 +97,7 @@ TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFi
     // notification that still reaches it then is no clip.
     onBox = [] {
         monitor_test::CopyText("after leaving the chain");
-        SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
     };
     app::ReleaseProgramForms();
     EXPECT_TRUE(SortedFileNames(folder.Path() + "temp\\clip*").empty());

@@ -2,81 +2,12 @@
 // passing every notification on, and keeping the chain whole as others leave.
 #include "bar/monitor_support.h"
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
 using namespace monitor_test;
 
 namespace {
-
-// Another program's viewer: counts notifications and passes them on as a
-// well-behaved member does.
-class TestViewer {
-public:
-    TestViewer()
-    {
-        static ATOM cls = [] {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = &Proc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "TidemarkTestViewer";
-            return RegisterClassA(&wc);
-        }();
-        (void)cls;
-        hwnd = CreateWindowExA(0, "TidemarkTestViewer", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), this);
-    }
-    ~TestViewer()
-    {
-        Leave();
-        DestroyWindow(hwnd);
-    }
-    TestViewer(const TestViewer&) = delete;
-    TestViewer& operator=(const TestViewer&) = delete;
-
-    void Join()
-    {
-        next = SetClipboardViewer(hwnd);
-        joined = true;
-    }
-    void Leave()
-    {
-        if (joined)
-            ChangeClipboardChain(hwnd, next);
-        joined = false;
-    }
-
-    HWND hwnd = nullptr;
-    HWND next = nullptr;
-    bool joined = false;
-    std::atomic<int> draws{0};
-    std::atomic<int> chainChanges{0};
-
-private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
-    {
-        if (msg == WM_NCCREATE)
-            SetWindowLongPtrA(h, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams));
-        auto* self = reinterpret_cast<TestViewer*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-        if (self && msg == WM_DRAWCLIPBOARD) {
-            ++self->draws;
-            if (self->next)
-                SendMessageA(self->next, msg, w, l);
-            return 0;
-        }
-        if (self && msg == WM_CHANGECBCHAIN) {
-            ++self->chainChanges;
-            if (reinterpret_cast<HWND>(w) == self->next)
-                self->next = reinterpret_cast<HWND>(l);
-            else if (self->next)
-                SendMessageA(self->next, msg, w, l);
-            return 0;
-        }
-        return DefWindowProcA(h, msg, w, l);
-    }
-};
 
 // A viewer that joined before the bar, so it follows it in the chain.
 class ChainTest : public ProgramFormsTest {
@@ -95,7 +26,7 @@ protected:
 
     HWND before = nullptr;
     HWND behindViewerAfterBar = nullptr;
-    TestViewer behind;
+    CountingViewer behind{false};
 };
 
 } // namespace
@@ -103,15 +34,17 @@ protected:
 TEST_F(ChainTest, TheBarJoinsInItsSetUpWithoutCapturingAndLeavesOnItsWindow)
 {
     EXPECT_EQ(GetClipboardViewer(), Form1->Handle());
-    EXPECT_EQ(Form1->NextViewerForTests(), behind.hwnd);
-    EXPECT_EQ(behind.next, before);
-    // The notification of the join itself was passed on but not captured.
-    EXPECT_EQ(behind.draws, 1);
+    EXPECT_EQ(Form1->NextViewerForTests(), behind.Handle());
+    EXPECT_EQ(behind.Next(), before);
+    // The notice of the join itself comes before the bar knows its successor,
+    // and is no clip.
+    EXPECT_EQ(behind.draws, 0);
+    PumpMessages(0);
     EXPECT_EQ(Captured(), 0);
     EXPECT_FALSE(CaptureSuppressed);
 
     app::ReleaseProgramForms();
-    EXPECT_EQ(GetClipboardViewer(), behind.hwnd);
+    EXPECT_EQ(GetClipboardViewer(), behind.Handle());
     EXPECT_EQ(behind.chainChanges, 0);  // the head left: nothing to repair
 }
 
@@ -145,7 +78,7 @@ TEST_F(ChainTest, AViewerAfterTheBarReceivesEveryNotificationCapturedOrNot)
 TEST_F(ChainTest, WhenTheViewerAfterTheBarLeavesTheBarTakesItsSuccessor)
 {
     behind.Leave();
-    EXPECT_EQ(Form1->NextViewerForTests(), behind.next);
+    EXPECT_EQ(Form1->NextViewerForTests(), behind.Next());
     const int draws = behind.draws;
     CopyText("after the repair");
     EXPECT_EQ(behind.draws, draws);
@@ -154,12 +87,12 @@ TEST_F(ChainTest, WhenTheViewerAfterTheBarLeavesTheBarTakesItsSuccessor)
 
 TEST_F(ChainTest, AViewerAheadOfTheBarPassesOnAndTheBarStillRepairsItsLink)
 {
-    TestViewer front;
+    CountingViewer front(false);
     front.Join();
-    EXPECT_EQ(front.next, Form1->Handle());
+    EXPECT_EQ(front.Next(), Form1->Handle());
     const int draws = behind.draws;
     CopyText("through the front viewer");
-    EXPECT_EQ(front.draws, 2);  // its join, and this change
+    EXPECT_EQ(front.draws, 1);
     EXPECT_EQ(behind.draws, draws + 1);
     EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
 
@@ -167,14 +100,66 @@ TEST_F(ChainTest, AViewerAheadOfTheBarPassesOnAndTheBarStillRepairsItsLink)
     // it to the bar.
     behind.Leave();
     EXPECT_EQ(front.chainChanges, 1);
-    EXPECT_EQ(Form1->NextViewerForTests(), behind.next);
+    EXPECT_EQ(Form1->NextViewerForTests(), behind.Next());
 
     front.Leave();
     EXPECT_EQ(GetClipboardViewer(), Form1->Handle());
     CopyText("the bar is the head again");
     EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
-    EXPECT_EQ(front.draws, 2);
+    EXPECT_EQ(front.draws, 1);
     EXPECT_EQ(behind.draws, draws + 1);
+}
+
+TEST_F(ChainTest, AViewerAheadThatKeepsNoticesCostsNoCaptureAndOneThatDiesIsMendedAround)
+{
+    CountingViewer front;
+    front.passOn = false;
+    const int heard = behind.draws;
+    CopyText("kept by the front viewer");
+    CopyBitmap(ColourBitmap(8, 6, RGB(0, 0, 200), 0));
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(store::RecentBitmapCatalogue.Count, 1);
+    // Alive: left at the head, and the viewer behind us hears nothing.
+    EXPECT_EQ(GetClipboardViewer(), front.Handle());
+    EXPECT_EQ(behind.draws, heard);
+
+    front.Vanish();
+    CopyText("after the front viewer died");
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(GetClipboardViewer(), Form1->Handle());
+    EXPECT_EQ(Form1->NextViewerForTests(), behind.Handle());
+    EXPECT_EQ(behind.draws, heard + 1);  // the notice of our joining again
+    CopyBitmap(ColourBitmap(8, 6, RGB(0, 0, 200), 0));
+    EXPECT_EQ(behind.draws, heard + 2);
+    EXPECT_EQ(Captured(), 4);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ChainTest, ChangesMadeWhileCaptureWasHeldOffStayUncapturedHoweverLateTheirNoticesCome)
+{
+    // Written without handing the bar its notice: it comes later.
+    auto writeUnheard = [](const std::string& text) {
+        ASSERT_TRUE(OpenClipboardPatiently());
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, GlobalBlock(text.c_str(), text.size() + 1));
+        CloseClipboard();
+    };
+    Form1->imOnClick();
+    writeUnheard("while the monitor is off");
+    Form1->imOffClick();
+    {
+        SuppressCapture copyBack;
+        writeUnheard("copied back");
+    }
+    DeliverClipboardNotices();
+    SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+    EXPECT_EQ(Captured(), 0);
+
+    CopyText("by another program");
+    EXPECT_EQ(Captured(), 1);
+    // The same change heard once more is not captured twice.
+    SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+    EXPECT_EQ(Captured(), 1);
 }
 
 namespace {
@@ -202,9 +187,9 @@ protected:
     }
     void Run()
     {
-        TestViewer viewer;
+        CountingViewer viewer(false);
         viewer.Join();
-        hungViewer = viewer.hwnd;
+        hungViewer = viewer.Handle();
         SetEvent(ready);
         HANDLE waits[] = {hang, quit};
         for (;;) {

@@ -110,6 +110,7 @@ TEST_F(BmpActions, CopyBackPutsTheSamePixelsOnTheClipboardWithoutACapture)
     EmptyClipboard();
     SetClipboardData(CF_BITMAP, copy);
     CloseClipboard();
+    testing_support::DeliverClipboardNotices();
     EXPECT_EQ(store::RecentBitmapCatalogue.Count, recentBefore + 1);
 }
 
@@ -384,6 +385,7 @@ TEST_F(BmpActions, AShowingStripFollowsNewCaptures)
     EmptyClipboard();
     SetClipboardData(CF_BITMAP, picture.release());
     CloseClipboard();
+    testing_support::DeliverClipboardNotices();
     // The strip follows once the bar has answered the notice.
     testing_support::PumpMessages(0);
 

@@ -297,22 +297,14 @@ TEST_F(CatalogueTest, AContentFileGoesOnlyOnceNoCatalogueOnDiskNamesIt)
 {
     AddTextClips(10);
     const std::string recent = TempDir + "txtclips.dat";
-    {
-        // As inside a clipboard notice: the removal and the drop are not
-        // written yet, so their files stay.
-        HoldWrites held;
-        EXPECT_FALSE(RemoveRecentText(1));
-        WriteBytes(TempDir + ClipName(11), "11");
-        WriteBytes(TempDir + ClipName(12), "12");
-        AddTextClip("text 11", ClipName(11));
-        AddTextClip("text 12", ClipName(12));
-    }
-    EXPECT_TRUE(FileExists(TempDir + ClipName(1)));
-    EXPECT_TRUE(FileExists(TempDir + ClipName(2)));
-    EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
-    WritePending();
+    EXPECT_TRUE(RemoveRecentText(1));
+    WriteBytes(TempDir + ClipName(11), "11");
+    WriteBytes(TempDir + ClipName(12), "12");
+    AddTextClip("text 11", ClipName(11));
+    AddTextClip("text 12", ClipName(12));
     EXPECT_FALSE(FileExists(TempDir + ClipName(1)));
     EXPECT_FALSE(FileExists(TempDir + ClipName(2)));
+    EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
 
     // A write that fails keeps the file its entry still names on disk, until
     // a later write lands.

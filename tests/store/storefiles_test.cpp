@@ -267,24 +267,6 @@ TEST_F(StoreFilesTest, ClipsSurviveARestartWithoutTheSaveAtExit)
     EXPECT_EQ(CatalogueImage(SavedBitmapCatalogue), images[3]);
     EXPECT_EQ(SavedTextCatalogue.Entries[1].Preview.Text(), "one");
 
-    // Held writes wait, stamped and unannounced, and then all reach the disk.
-    std::vector<CatalogueId> heard;
-    const Subscription listening([&](CatalogueId id) { heard.push_back(id); });
-    const std::uint64_t before = StampOf(CatalogueId::RecentText);
-    {
-        HoldWrites held;
-        AddTextClip("three", "clip0004.txt");
-        AddBitmapClip("clip0005.bmp");
-    }
-    EXPECT_NE(StampOf(CatalogueId::RecentText), before);
-    EXPECT_TRUE(heard.empty());
-    EXPECT_EQ(ReadBytes(TempDir + "txtclips.dat"), images[0]);
-    ASSERT_TRUE(WritesPending());
-    WritePending();
-    EXPECT_FALSE(WritesPending());
-    EXPECT_EQ(heard, (std::vector<CatalogueId>{CatalogueId::RecentText, CatalogueId::RecentBitmap}));
-    EXPECT_EQ(ReadBytes(TempDir + "txtclips.dat"), CatalogueImage(RecentTextCatalogue));
-    EXPECT_EQ(ReadBytes(TempDir + "bmpclips.dat"), CatalogueImage(RecentBitmapCatalogue));
 }
 
 TEST_F(StoreFilesTest, ALockedFileIsLeftAloneUntilItCanBeReadThenTheRunsEntriesFollowWhatItHolds)

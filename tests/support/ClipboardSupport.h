@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -44,8 +45,19 @@ inline HGLOBAL GlobalBlock(const void* data, std::size_t size)
     return block;
 }
 
+// Hands this thread's clipboard listeners the notices already posted to them,
+// and nothing else.
+inline void DeliverClipboardNotices()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_CLIPBOARDUPDATE, WM_CLIPBOARDUPDATE, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
 // One write of the clipboard: opened and emptied here, closed (which notifies
-// the viewers) when it goes out of scope.
+// the viewers) when it goes out of scope. A clipboard listener of this thread
+// (the program's bar, in tests that build its windows here) has handled the
+// notice posted to it by then.
 class ClipboardWrite {
 public:
     ClipboardWrite()
@@ -53,7 +65,11 @@ public:
         OpenClipboardPatiently();
         EmptyClipboard();
     }
-    ~ClipboardWrite() { CloseClipboard(); }
+    ~ClipboardWrite()
+    {
+        CloseClipboard();
+        DeliverClipboardNotices();
+    }
     ClipboardWrite(const ClipboardWrite&) = delete;
     ClipboardWrite& operator=(const ClipboardWrite&) = delete;
 
@@ -172,33 +188,59 @@ inline ClipboardPixels ReadClipboardBitmap()
     return result;
 }
 
-// A hidden window in the clipboard-viewer chain that counts the notices it
-// gets and passes them on, as a well-behaved viewer does; joined after the
-// program under test, it stands before it in the chain.
+// A hidden window in the clipboard-viewer chain, as another program's viewer:
+// it counts the notices it gets and passes them on, as a well-behaved viewer
+// does, unless told to keep them. Joined after the program under test, it
+// stands before it in the chain.
 class CountingViewer {
 public:
-    CountingViewer()
+    explicit CountingViewer(bool join = true)
     {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TidemarkBarTestViewer";
+        wc.lpszClassName = kClass;
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, this);
+        hwnd_ = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        next_ = SetClipboardViewer(hwnd_);
-        draws = 0;  // joining sends one notice
+        if (join)
+            Join();
     }
     ~CountingViewer()
     {
-        ChangeClipboardChain(hwnd_, next_);
+        Leave();
         DestroyWindow(hwnd_);
     }
     CountingViewer(const CountingViewer&) = delete;
     CountingViewer& operator=(const CountingViewer&) = delete;
 
+    static constexpr const char* kClass = "TidemarkTestViewer";
+
+    void Join()
+    {
+        next_ = SetClipboardViewer(hwnd_);
+        joined_ = true;
+        draws = 0;  // joining sends one notice
+    }
+    void Leave()
+    {
+        if (joined_)
+            ChangeClipboardChain(hwnd_, next_);
+        joined_ = false;
+    }
+    // Gone as a killed program's window goes: without leaving the chain.
+    void Vanish()
+    {
+        joined_ = false;
+        DestroyWindow(hwnd_);
+    }
+
     HWND Handle() const { return hwnd_; }
-    int draws = 0;
+    HWND Next() const { return next_; }
+    std::atomic<int> draws{0};
+    std::atomic<int> chainChanges{0};
+    // False: notices are kept, as a faulty viewer keeps them.
+    bool passOn = true;
     // How long the viewer after it took over the slowest notice passed on.
     DWORD slowestPassMs = 0;
     // Runs at each notice, before it is passed on.
@@ -212,7 +254,7 @@ private:
             ++self->draws;
             if (self->OnDraw)
                 self->OnDraw();
-            if (self->next_) {
+            if (self->next_ && self->passOn) {
                 // Bounded, as careful viewers do: one that holds the notice
                 // shows as slow rather than hanging the test.
                 const DWORD start = GetTickCount();
@@ -223,6 +265,7 @@ private:
             return 0;
         }
         if (self && msg == WM_CHANGECBCHAIN) {
+            ++self->chainChanges;
             if (reinterpret_cast<HWND>(w) == self->next_)
                 self->next_ = reinterpret_cast<HWND>(l);
             else if (self->next_)
@@ -233,6 +276,7 @@ private:
     }
     HWND hwnd_ = nullptr;
     HWND next_ = nullptr;
+    bool joined_ = false;
 };
 
 } // namespace testing_support

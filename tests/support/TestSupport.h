@@ -91,12 +91,12 @@ inline std::vector<std::string> SortedFileNames(const std::string& pattern)
     return names;
 }
 
+// Shares everything: a program under test that moves a new catalogue over
+// the file meanwhile must not fail for our look at it.
 inline std::string ReadFileBytes(const std::string& path)
 {
-    // Sharing everything: a test that looks must not fail the program's
-    // write of the file it reads.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     std::string data(GetFileSize(h, nullptr), '\0');
