@@ -238,11 +238,16 @@ bool TakeChange(DWORD sequence) noexcept
     return std::exchange(handledChange, sequence) != sequence;
 }
 
+bool CaptureDue(bool monitorOn) noexcept
+{
+    return !CaptureSuppressed && monitorOn && GetClipboardSequenceNumber() != handledChange;
+}
+
 bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
 {
     // A change dealt with already (our own copy back, a notice heard twice)
     // does not even open the clipboard: others may want it just then.
-    if (CaptureSuppressed || !monitorOn || GetClipboardSequenceNumber() == handledChange)
+    if (!CaptureDue(monitorOn))
         return true;
     std::optional<ClipboardText> text;
     bool picture = false;

@@ -111,6 +111,10 @@ void CaptureBitmap(ui::Picture& image);
 // on it is dealt with. The number is the clipboard's sequence number.
 bool TakeChange(DWORD sequence) noexcept;
 
+// Whether a capture would look at the clipboard now: capture is not
+// suppressed, the monitor is on, and the current change is not dealt with.
+bool CaptureDue(bool monitorOn) noexcept;
+
 // The clipboard changed: captures text, else a picture, unless capture is
 // suppressed, the monitor is off, the content is private or this change was
 // dealt with already. The clipboard is opened once, for the decision and the

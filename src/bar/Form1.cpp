@@ -115,6 +115,11 @@ constexpr UINT_PTR kClipboardRetryTimer = 1;
 constexpr UINT kClipboardRetryMs = 10;
 constexpr DWORD kClipboardPatienceMs = 1000;
 
+// A capture waits this long at most for the chain's notice of its change: a
+// viewer ahead that passes it on then finds the bar idle, not capturing.
+constexpr UINT_PTR kChainGraceTimer = 2;
+constexpr UINT kChainGraceMs = 100;
+
 template <size_t N>
 void BuildMenu(ui::PopupMenu& menu, const MenuDesign (&design)[N])
 {
@@ -568,15 +573,37 @@ void TForm1::WmChangeCbChain(WPARAM wParam, LPARAM lParam)
 
 void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
 {
-    // Nothing else: the viewer that sent this waits for our answer, and the
-    // capture follows the listener's notice.
+    // Nothing else: the viewer that sent this waits for our answer.
     PassOn(WM_DRAWCLIPBOARD, wParam, lParam);
+    chainHeard_ = GetClipboardSequenceNumber();
+    if (awaitingChain_)
+        PostMessageA(Handle(), ui::WM_TIDEMARK_CAPTURE, 0, 0);
 }
 
+// A notice that reaches us after we left the chain (a box during the
+// tear-down runs a message loop) is no clip of ours.
 void TForm1::WmClipboardUpdate()
 {
-    // A notice that reaches us after we left the chain (a box during the
-    // tear-down runs a message loop) is no clip of ours.
+    if (!inChain_)
+        return;
+    // May bring the chain's notice at once.
+    MendClipboardChain();
+    // The listener's notice often comes before the chain's. Capturing now
+    // would keep a viewer ahead of us waiting on the whole capture when it
+    // passes the chain's notice on; a viewer that keeps it costs the wait.
+    const bool chainPassedOn = static_cast<LONG>(chainHeard_ - GetClipboardSequenceNumber()) >= 0;
+    if (!chainPassedOn && monitor::CaptureDue(MonitorOn())) {
+        awaitingChain_ = true;
+        SetTimer(Handle(), kChainGraceTimer, kChainGraceMs, nullptr);
+        return;
+    }
+    Capture();
+}
+
+void TForm1::Capture()
+{
+    if (std::exchange(awaitingChain_, false))
+        KillTimer(Handle(), kChainGraceTimer);
     if (!inChain_)
         return;
     if (capturing_) {
@@ -584,7 +611,6 @@ void TForm1::WmClipboardUpdate()
         return;
     }
     capturing_ = true;
-    MendClipboardChain();
     try {
         if (monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
             if (std::exchange(busySince_, std::nullopt))
@@ -626,10 +652,19 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kClipboardRetryTimer) {
             KillTimer(Handle(), kClipboardRetryTimer);
-            WmClipboardUpdate();
+            Capture();
+            return 0;
+        }
+        if (wParam == kChainGraceTimer) {
+            if (awaitingChain_)
+                Capture();
             return 0;
         }
         break;
+    case ui::WM_TIDEMARK_CAPTURE:
+        if (awaitingChain_)
+            Capture();
+        return 0;
     case ui::WM_TIDEMARK_TO_FRONT:
         ComeToFront();
         return 0;

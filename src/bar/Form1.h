@@ -125,6 +125,7 @@ private:
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
     void WmClipboardUpdate();
+    void Capture();
     void MendClipboardChain();
     // Another start in our folder asked for us.
     void ComeToFront();
@@ -142,6 +143,10 @@ private:
     // is looked at once it has ended.
     bool capturing_ = false;
     bool changedMeanwhile_ = false;
+    // The clipboard's sequence number when the chain's notice last reached
+    // us, and whether a capture waits for it.
+    DWORD chainHeard_ = 0;
+    bool awaitingChain_ = false;
     // Since when a capture has found the clipboard held by another program.
     std::optional<DWORD> busySince_;
     ui::Font font_, boldFont_;

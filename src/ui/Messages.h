@@ -23,6 +23,10 @@ constexpr UINT WM_TIDEMARK_DEFERRED_ERROR = WM_APP + 4;
 // form in front.
 constexpr UINT WM_TIDEMARK_ACTIVATE_FRONT = WM_APP + 5;
 
+// Posted by the bar to itself: the chain has passed on the notice of a
+// change whose capture waited for it.
+constexpr UINT WM_TIDEMARK_CAPTURE = WM_APP + 6;
+
 // Posted by a browser to itself: report a refresh that failed while the
 // store announced a change.
 constexpr UINT WM_TIDEMARK_REFRESH_FAILED = WM_APP + 7;

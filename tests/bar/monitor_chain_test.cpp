@@ -115,10 +115,11 @@ TEST_F(ChainTest, AViewerAheadThatKeepsNoticesCostsNoCaptureAndOneThatDiesIsMend
     CountingViewer front;
     front.passOn = false;
     const int heard = behind.draws;
+    // Captured once the bar has waited its while for the chain's notice.
     CopyText("kept by the front viewer");
+    EXPECT_TRUE(PumpUntil([] { return store::RecentTextCatalogue.Count == 1; }));
     CopyBitmap(ColourBitmap(8, 6, RGB(0, 0, 200), 0));
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
-    EXPECT_EQ(store::RecentBitmapCatalogue.Count, 1);
+    EXPECT_TRUE(PumpUntil([] { return store::RecentBitmapCatalogue.Count == 1; }));
     // Alive: left at the head, and the viewer behind us hears nothing.
     EXPECT_EQ(GetClipboardViewer(), front.Handle());
     EXPECT_EQ(behind.draws, heard);
