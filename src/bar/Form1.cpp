@@ -573,7 +573,9 @@ void TForm1::WmChangeCbChain(WPARAM wParam, LPARAM lParam)
 
 void TForm1::WmDrawClipboard(WPARAM wParam, LPARAM lParam)
 {
-    // Nothing else: the viewer that sent this waits for our answer.
+    // The viewer that sent this goes on at once: passing the notice on is
+    // ours to do, not its to wait for. Nothing else happens here.
+    ReplyMessage(0);
     PassOn(WM_DRAWCLIPBOARD, wParam, lParam);
     chainHeard_ = GetClipboardSequenceNumber();
     if (awaitingChain_)
