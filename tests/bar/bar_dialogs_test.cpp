@@ -39,24 +39,15 @@ bool GiveUp(UINT_PTR id)
 
 HWND FindVisible(const char* cls)
 {
-    struct Search {
-        const char* cls;
-        HWND found;
-    } s{cls, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Search*>(p);
-            char name[32] = "";
-            GetClassNameA(h, name, sizeof name);
-            if (lstrcmpA(name, q->cls) == 0 && IsWindowVisible(h)) {
-                q->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    HWND found = nullptr;
+    testing_support::EachThreadWindow(GetCurrentThreadId(), [&](HWND h) {
+        char name[32] = "";
+        GetClassNameA(h, name, sizeof name);
+        if (lstrcmpA(name, cls) == 0 && IsWindowVisible(h))
+            found = h;
+        return !found;
+    });
+    return found;
 }
 
 // Once a visible window of the class is up, stops the timer and notes what it

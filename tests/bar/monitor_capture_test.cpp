@@ -243,7 +243,7 @@ TEST_F(TextCapture, TheEleventhClipDropsTheOldestEntryWithItsFile)
 {
     std::vector<std::string> names;
     for (int i = 1; i <= 11; ++i) {
-        CopyText("clip number " + std::to_string(i));
+        CopyText(std::string("clip number ").append(std::to_string(i)));
         names.push_back(NewestText().FileName.Text());
     }
     ASSERT_EQ(store::RecentTextCatalogue.Count, 10);

@@ -22,17 +22,20 @@ SIZE OuterSize(HWND hwnd)
 
 bool menuSeen = false;
 
+VOID CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND menu = FindWindowA("#32768", nullptr);
+    menuSeen = menu && IsWindowVisible(menu);
+    EndMenu();
+}
+
 // Sends `target` the right-click's WM_CONTEXTMENU and reports whether a popup
 // menu showed; a timer looks for it and closes it.
 bool MenuOpensOnContextMenu(HWND target)
 {
     menuSeen = false;
-    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND menu = FindWindowA("#32768", nullptr);
-        menuSeen = menu && IsWindowVisible(menu);
-        EndMenu();
-    });
+    SetTimer(nullptr, 0, 150, &CloseMenu);
     SendMessageA(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), MAKELPARAM(300, 300));
     PumpMessages(300);
     return menuSeen;

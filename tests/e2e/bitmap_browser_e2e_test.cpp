@@ -62,23 +62,14 @@ std::string Record(const std::string& fileName)
 
 HWND ChildOfClass(HWND parent, const char* cls)
 {
-    struct Search {
-        const char* cls;
-        HWND found;
-    } s{cls, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Search*>(p);
-            char name[64];
-            if (GetClassNameA(h, name, sizeof name) && lstrcmpA(name, q->cls) == 0) {
-                q->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    HWND found = nullptr;
+    testing_support::EachChildWindow(parent, [&](HWND h) {
+        char name[64];
+        if (GetClassNameA(h, name, sizeof name) && lstrcmpA(name, cls) == 0)
+            found = h;
+        return !found;
+    });
+    return found;
 }
 
 void Click(HWND h, int x, int y, bool twice = false)

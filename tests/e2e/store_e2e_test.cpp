@@ -64,7 +64,7 @@ TEST(StoreLifetime, ASecondRunWritesBackWhatItReadByteForByte)
     std::string texts, bitmaps;
     for (int i = 1; i <= 3; ++i) {
         store::TextClipEntry t{};
-        t.Preview.Assign("clip number " + std::to_string(i));
+        t.Preview.Assign(std::string("clip number ").append(std::to_string(i)));
         t.FileName.Assign("clip000" + std::to_string(i) + ".txt");
         t.Captured = 46000.5 + i;
         std::memset(t.Reserved, 0xA0 + i, sizeof t.Reserved);

@@ -13,6 +13,30 @@
 
 namespace testing_support {
 
+// The system's window enumerations with a capturing lambda: `visit` returns
+// false to stop. The callback must be a CALLBACK function, which on i686 no
+// lambda converts to.
+template <class F>
+BOOL CALLBACK VisitWindow(HWND h, LPARAM visit)
+{
+    return (*reinterpret_cast<F*>(visit))(h) ? TRUE : FALSE;
+}
+template <class F>
+void EachTopWindow(F visit)
+{
+    EnumWindows(&VisitWindow<F>, reinterpret_cast<LPARAM>(&visit));
+}
+template <class F>
+void EachChildWindow(HWND parent, F visit)
+{
+    EnumChildWindows(parent, &VisitWindow<F>, reinterpret_cast<LPARAM>(&visit));
+}
+template <class F>
+void EachThreadWindow(DWORD thread, F visit)
+{
+    EnumThreadWindows(thread, &VisitWindow<F>, reinterpret_cast<LPARAM>(&visit));
+}
+
 inline std::string ModuleDir()
 {
     char path[MAX_PATH];
@@ -249,27 +273,17 @@ public:
     // The program's top-level window of this class, or null.
     HWND FindWindowOfClass(const char* cls, bool visibleOnly = false) const
     {
-        struct Search {
-            DWORD pid;
-            const char* cls;
-            bool visibleOnly;
-            HWND found;
-        } s{pi_.dwProcessId, cls, visibleOnly, nullptr};
-        EnumWindows(
-            [](HWND h, LPARAM p) -> BOOL {
-                auto* q = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                char name[64];
-                if (pid == q->pid && GetClassNameA(h, name, sizeof name) && lstrcmpA(name, q->cls) == 0 &&
-                    (!q->visibleOnly || IsWindowVisible(h))) {
-                    q->found = h;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&s));
-        return s.found;
+        HWND found = nullptr;
+        EachTopWindow([&](HWND h) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            char name[64];
+            if (pid == pi_.dwProcessId && GetClassNameA(h, name, sizeof name) && lstrcmpA(name, cls) == 0 &&
+                (!visibleOnly || IsWindowVisible(h)))
+                found = h;
+            return !found;
+        });
+        return found;
     }
 
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE.

@@ -61,49 +61,32 @@ inline std::string TextOf(HWND window)
 // two share the place (the monitor switch), the visible one.
 inline HWND ChildAt(HWND top, const char* cls, POINT client)
 {
-    struct Search {
-        HWND top;
-        const char* cls;
-        POINT at;
-        HWND found;
-    } s{top, cls, client, nullptr};
-    EnumChildWindows(
-        top,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Search*>(p);
-            if (lstrcmpiA(ClassOf(child).c_str(), q->cls) != 0)
-                return TRUE;
-            RECT r{};
-            GetWindowRect(child, &r);
-            MapWindowPoints(nullptr, q->top, reinterpret_cast<POINT*>(&r), 2);
-            if (r.left == q->at.x && r.top == q->at.y) {
-                q->found = child;
-                return !IsWindowVisible(child);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    HWND found = nullptr;
+    EachChildWindow(top, [&](HWND child) {
+        if (lstrcmpiA(ClassOf(child).c_str(), cls) != 0)
+            return true;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left == client.x && r.top == client.y) {
+            found = child;
+            return !IsWindowVisible(child);
+        }
+        return true;
+    });
+    return found;
 }
 
 // The children of `top` of that class, in the order the system lists them.
 inline std::vector<HWND> ChildrenOfClass(HWND top, const char* cls, bool visibleOnly = false)
 {
-    struct Search {
-        const char* cls;
-        bool visibleOnly;
-        std::vector<HWND> found;
-    } s{cls, visibleOnly, {}};
-    EnumChildWindows(
-        top,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Search*>(p);
-            if (lstrcmpiA(ClassOf(child).c_str(), q->cls) == 0 && (!q->visibleOnly || IsWindowVisible(child)))
-                q->found.push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> found;
+    EachChildWindow(top, [&](HWND child) {
+        if (lstrcmpiA(ClassOf(child).c_str(), cls) == 0 && (!visibleOnly || IsWindowVisible(child)))
+            found.push_back(child);
+        return true;
+    });
+    return found;
 }
 
 inline HWND FirstChildOfClass(HWND top, const char* cls, bool visibleOnly = false)
@@ -116,25 +99,16 @@ inline HWND FirstChildOfClass(HWND top, const char* cls, bool visibleOnly = fals
 inline std::vector<HWND> ProcessWindows(DWORD pid, const char* cls, const char* caption = nullptr,
                                         bool visibleOnly = true)
 {
-    struct Search {
-        DWORD pid;
-        const char* cls;
-        const char* caption;
-        bool visibleOnly;
-        std::vector<HWND> found;
-    } s{pid, cls, caption, visibleOnly, {}};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if (owner == q->pid && (!q->cls || ClassOf(h) == q->cls) &&
-                (!q->caption || TextOf(h) == q->caption) && (!q->visibleOnly || IsWindowVisible(h)))
-                q->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> found;
+    EachTopWindow([&](HWND h) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        if (owner == pid && (!cls || ClassOf(h) == cls) && (!caption || TextOf(h) == caption) &&
+            (!visibleOnly || IsWindowVisible(h)))
+            found.push_back(h);
+        return true;
+    });
+    return found;
 }
 
 namespace input_detail {

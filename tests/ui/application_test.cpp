@@ -82,6 +82,28 @@ protected:
     }
 };
 
+// What the windows look like while a note box shows, seen from a timer inside its loop.
+struct BoxProbe {
+    HWND a, b;
+    bool aEnabled = true, bEnabled = true, seen = false, topmost = false, aboveB = false;
+    RECT owner{};
+} probe;
+
+VOID CALLBACK ProbeNoteBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND box = FindWindowA("#32770", "Nothing to do");
+    if (!box || probe.seen)
+        return;
+    KillTimer(nullptr, id);
+    probe.seen = true;
+    probe.aEnabled = IsWindowEnabled(probe.a) != FALSE;
+    probe.bEnabled = IsWindowEnabled(probe.b) != FALSE;
+    probe.topmost = (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    probe.aboveB = testing_support::Above(box, probe.b);
+    GetWindowRect(GetWindow(box, GW_OWNER), &probe.owner);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 } // namespace
 
 TEST_F(ApplicationTest, ErrorInAHandlerIsShownWithTitleAndIconAndTheProgramGoesOn)
@@ -211,26 +233,8 @@ TEST_F(ApplicationTest, ModalBoxDisablesTheOtherWindowsWhileItShowsAboveTheTopmo
     ASSERT_EQ(ui::App.WorkingForm(), a.Handle());
 
     // Look at the windows from inside the real box, then close it.
-    struct Probe {
-        HWND a, b;
-        bool aEnabled = true, bEnabled = true, seen = false, topmost = false, aboveB = false;
-        RECT owner{};
-    };
-    static Probe probe;
-    probe = Probe{a.Handle(), b.Handle()};
-    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-        HWND box = FindWindowA("#32770", "Nothing to do");
-        if (!box || probe.seen)
-            return;
-        KillTimer(nullptr, id);
-        probe.seen = true;
-        probe.aEnabled = IsWindowEnabled(probe.a) != FALSE;
-        probe.bEnabled = IsWindowEnabled(probe.b) != FALSE;
-        probe.topmost = (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        probe.aboveB = testing_support::Above(box, probe.b);
-        GetWindowRect(GetWindow(box, GW_OWNER), &probe.owner);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
+    probe = BoxProbe{a.Handle(), b.Handle()};
+    SetTimer(nullptr, 0, 50, &ProbeNoteBox);
     ui::ShowNote("Please select a bitmap first.", "Nothing to do");
     ASSERT_TRUE(probe.seen);
     EXPECT_FALSE(probe.aEnabled);
