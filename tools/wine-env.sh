@@ -25,6 +25,14 @@ start_private_xvfb() {
 # helper processes inherit stdio, so they are started here with it closed;
 # otherwise a pipe reading our output would wait for them for ever.
 ensure_wine_session() {
+  # A prefix made before Wine's 32-bit half was installed has an empty
+  # syswow64, and no 32-bit program starts in it: make it again.
+  if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
   mkdir -p "$WINEPREFIX"
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
