@@ -56,7 +56,7 @@ struct MessageBoxSeen {
 
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::string& folder, const std::string& exe = ModuleDir() + "tidemark.exe")
+    explicit RunningProgram(const std::string& folder, const std::string& exe = ProgramUnderTest())
         : folder_(folder), process_(folder, exe)
     {
     }

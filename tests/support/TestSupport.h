@@ -234,11 +234,20 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
     return true;
 }
 
+// The program the scenarios run: the one beside the test program, or the one
+// TIDEMARK_PROGRAM names (the 32-bit program driven from 64-bit tests).
+inline std::string ProgramUnderTest()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("TIDEMARK_PROGRAM", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : ModuleDir() + "tidemark.exe";
+}
+
 // The real program, copied into a fresh folder and started there.
 class ProgramProcess {
 public:
     // A second program in the same folder runs the copy already there.
-    explicit ProgramProcess(const std::string& folder, const std::string& exe = ModuleDir() + "tidemark.exe")
+    explicit ProgramProcess(const std::string& folder, const std::string& exe = ProgramUnderTest())
         : folder_(folder)
     {
         CopyFileA(exe.c_str(), (folder + "tidemark.exe").c_str(), TRUE);
