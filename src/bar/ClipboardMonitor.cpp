@@ -214,8 +214,26 @@ void CaptureText(ClipboardText text, Memo& memo)
     store::AddTextClip(text.previewText, BareName(path));
 }
 
-void ReadClipboardBitmap(ui::Picture& image)
+// True when the writer put a DIB before any bitmap, and it was read.
+bool ReadClipboardDib(std::span<const UINT> formats, ui::Picture& image)
 {
+    const auto dib = std::ranges::find(formats, CF_DIB);
+    if (dib == formats.end() || std::ranges::find(formats.begin(), dib, CF_BITMAP) != dib)
+        return false;
+    HANDLE data = GetClipboardData(CF_DIB);
+    ui::GlobalLockGuard lock(data);
+    if (!lock.get())
+        return false;
+    image.AssignFromClipboardDib({static_cast<const std::uint8_t*>(lock.get()), GlobalSize(data)});
+    return true;
+}
+
+void ReadClipboardBitmap(std::span<const UINT> formats, ui::Picture& image)
+{
+    // The writer's own rendering first: a DIB is memory and arrives as written,
+    // where Wine hands a bitmap between 32- and 64-bit programs damaged.
+    if (ReadClipboardDib(formats, image))
+        return;
     auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!bitmap)
         throw ui::AppError("Unsupported clipboard format");
@@ -264,7 +282,7 @@ bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image
         if (std::ranges::find(formats, CF_TEXT) != formats.end()) {
             text = ReadClipboardText(formats, memo.TakeStorage());
         } else if (ClipboardOffersPicture(formats)) {
-            ReadClipboardBitmap(image);
+            ReadClipboardBitmap(formats, image);
             picture = true;
         }
     }

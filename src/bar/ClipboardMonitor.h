@@ -98,9 +98,10 @@ struct ClipboardText {
 };
 ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string storage = {});
 
-// The clipboard's bitmap, into `image`. Throws "Unsupported clipboard format"
-// when it offers a picture but no bitmap.
-void ReadClipboardBitmap(ui::Picture& image);
+// The clipboard's bitmap, into `image`: its DIB when the writer put that
+// before any bitmap. Throws "Unsupported clipboard format" when it offers a
+// picture but no bitmap.
+void ReadClipboardBitmap(std::span<const UINT> formats, ui::Picture& image);
 
 // Text, read from the clipboard: a content file and a recent text entry.
 void CaptureText(ClipboardText text, Memo& memo);

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace bmp {
 
@@ -139,19 +140,21 @@ std::vector<std::uint8_t> EncodeBmp(std::int32_t width, std::int32_t height, int
     return file;
 }
 
-BmpImage DecodeBmp(std::span<const std::uint8_t> file)
+namespace {
+
+// The info header at h and what follows it. The rows start at pixelOffset when
+// a file header gives one, else right after the colour table or masks (and,
+// above 8 bits, the optional table of coloursUsed entries), as in a packed DIB.
+BmpImage DecodeInfo(std::span<const std::uint8_t> file, std::size_t h, std::optional<std::uint32_t> pixelOffset)
 {
     const std::size_t size = file.size();
-    if (size < kBmpFileHeaderSize + 4)
+    if (size < h + 4)
         throw BmpError("shorter than the file header");
-    if (file[0] != 'B' || file[1] != 'M')
-        throw BmpError("no BM signature");
-    const std::uint32_t pixelOffset = Get32(file, 10);
-    const std::uint32_t headerSize = Get32(file, 14);
+    const std::uint32_t headerSize = Get32(file, h);
     if (headerSize != kCoreHeaderSize && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
         headerSize != 108 && headerSize != 124)
         throw BmpError("unknown info header size");
-    if (size - kBmpFileHeaderSize < headerSize)
+    if (size - h < headerSize)
         throw BmpError("info header cut short");
 
     BmpImage image;
@@ -159,7 +162,6 @@ BmpImage DecodeBmp(std::span<const std::uint8_t> file)
     std::uint32_t coloursUsed = 0;
     std::int64_t height = 0;
     int planes = 0;
-    const std::size_t h = kBmpFileHeaderSize;
     if (headerSize == kCoreHeaderSize) {
         // Unsigned 16-bit sizes, always bottom-up, 3-byte colour entries.
         image.width = Get16(file, h + 4);
@@ -193,12 +195,12 @@ BmpImage DecodeBmp(std::span<const std::uint8_t> file)
         throw BmpError("height out of range");
     image.height = static_cast<std::int32_t>(height < 0 ? -height : height);
 
-    std::uint64_t tableStart = kBmpFileHeaderSize + std::uint64_t{headerSize};
+    std::uint64_t tableStart = h + std::uint64_t{headerSize};
     if (compression == kBiBitfields) {
         if (image.bitsPerPixel != 16 && image.bitsPerPixel != 32)
             throw BmpError("bit fields need 16 or 32 bits");
         // After a 40-byte header the masks follow it; longer headers hold them.
-        const std::size_t at = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+        const std::size_t at = h + kBmpInfoHeaderSize;
         if (headerSize == kBmpInfoHeaderSize) {
             if (size < at + 12)
                 throw BmpError("bit-field masks cut short");
@@ -224,18 +226,39 @@ BmpImage DecodeBmp(std::span<const std::uint8_t> file)
             throw BmpError("colour table beyond the end of the file");
         image.colourTable = file.subspan(static_cast<std::size_t>(tableStart),
                                          count * image.colourEntrySize);
+    } else if (!pixelOffset) {
+        if (coloursUsed > 256)
+            throw BmpError("more colours than any table holds");
+        tableEnd += std::uint64_t{coloursUsed} * 4;
     }
 
-    if (pixelOffset < tableEnd)
+    const std::uint64_t rows = pixelOffset ? *pixelOffset : tableEnd;
+    if (rows < tableEnd)
         throw BmpError("pixels overlap the headers");
-    if (pixelOffset > size)
+    if (rows > size)
         throw BmpError("pixels beyond the end of the file");
     image.stride = BmpStride(image.width, image.bitsPerPixel);
     // Divide rather than multiply: stride x height can pass 64 bits.
-    if (static_cast<std::uint64_t>(image.height) > (size - pixelOffset) / image.stride)
+    if (static_cast<std::uint64_t>(image.height) > (size - rows) / image.stride)
         throw BmpError("pixel rows beyond the end of the file");
-    image.pixels = file.subspan(pixelOffset, static_cast<std::size_t>(image.stride * image.height));
+    image.pixels = file.subspan(static_cast<std::size_t>(rows), static_cast<std::size_t>(image.stride * image.height));
     return image;
+}
+
+} // namespace
+
+BmpImage DecodeBmp(std::span<const std::uint8_t> file)
+{
+    if (file.size() < kBmpFileHeaderSize + 4)
+        throw BmpError("shorter than the file header");
+    if (file[0] != 'B' || file[1] != 'M')
+        throw BmpError("no BM signature");
+    return DecodeInfo(file, kBmpFileHeaderSize, Get32(file, 10));
+}
+
+BmpImage DecodePackedDib(std::span<const std::uint8_t> dib)
+{
+    return DecodeInfo(dib, 0, std::nullopt);
 }
 
 std::vector<std::uint8_t> MakeDibHeader(const BmpImage& image)

@@ -70,6 +70,10 @@ struct BmpImage {
 // BmpError; allocates nothing.
 BmpImage DecodeBmp(std::span<const std::uint8_t> file);
 
+// The same checks for a packed DIB (the clipboard's CF_DIB): the info header
+// first, the rows right after the colour table or masks.
+BmpImage DecodePackedDib(std::span<const std::uint8_t> dib);
+
 // The header GDI takes for the image's pixels: a 40-byte info header for rows
 // stored bottom-up, then either the full colour table (BmpColourCount entries of 4
 // bytes, entries the file did not have black) or the three bit-field masks.

@@ -342,15 +342,15 @@ void TfrmBmp::butCopyClick()
     picture.LoadFromFile(path);
     // Everything the clipboard gets is built before it is emptied: a failure
     // leaves the user's clipboard as it was.
-    ui::Bitmap bitmap(picture.CreateClipboardCopy());
+    ui::GlobalMemory dib(picture.CreateClipboardDib());
     ui::Palette palette(picture.CreatePaletteCopy());
     {
         ui::ClipboardGuard clipboard(Handle());
         if (!EmptyClipboard())
             throw ui::AppError("Cannot write to clipboard");
-        if (!SetClipboardData(CF_BITMAP, bitmap.get()))
+        if (!SetClipboardData(CF_DIB, dib.get()))
             throw ui::AppError("Cannot write to clipboard");
-        bitmap.release();  // the clipboard's now
+        dib.release();  // the clipboard's now
         if (palette) {
             if (!SetClipboardData(CF_PALETTE, palette.get()))
                 throw ui::AppError("Cannot write to clipboard");

@@ -27,6 +27,15 @@ DibInfo BottomUpDib(int width, int height, int bpp)
     return info;
 }
 
+// The header of a bottom-up 24-bit DIB section: a content file's rows.
+std::vector<std::uint8_t> RowsHeader(int width, int height)
+{
+    const DibInfo info = BottomUpDib(width, height, 24);
+    std::vector<std::uint8_t> header(sizeof info.header);
+    std::memcpy(header.data(), &info.header, header.size());
+    return header;
+}
+
 [[noreturn]] void ThrowCannotCreate(int width, int height)
 {
     throw AppError(Format("Cannot create a bitmap of %s pixels", std::to_string(width) + "x" + std::to_string(height)));
@@ -289,11 +298,35 @@ void Picture::AssignFromClipboardBitmap(HBITMAP source, HPALETTE palette)
     monochrome_ = monochrome;
 }
 
+void Picture::AssignFromClipboardDib(std::span<const std::uint8_t> dib)
+{
+    bmp::BmpImage image;
+    try {
+        image = bmp::DecodePackedDib(dib);
+    } catch (const bmp::BmpError&) {
+        throw AppError("Cannot read the clipboard bitmap");
+    }
+    // GDI reads the rows where they are, through a header of our own making.
+    std::vector<std::uint8_t> source = bmp::MakeDibHeader(image);
+    if (image.topDown) {
+        const std::int32_t rowsDown = -image.height;
+        std::memcpy(source.data() + 8, &rowsDown, sizeof rowsDown);
+    }
+    std::vector<std::uint8_t> header = RowsHeader(image.width, image.height);
+    Bitmap rows = CreateDibSection(header.data(), image.width, image.height);
+    MemoryDc dc = CreateMemoryDc();
+    if (SetDIBits(dc.get(), rows.get(), 0, static_cast<UINT>(image.height), image.pixels.data(),
+                  reinterpret_cast<const BITMAPINFO*>(source.data()), DIB_RGB_COLORS) != image.height)
+        throw AppError("Cannot read the clipboard bitmap");
+    Take(std::move(rows), Palette());
+    dibHeader_ = std::move(header);
+    monochrome_ = false;
+}
+
 bool Picture::TryReadRows(HBITMAP source, int width, int height)
 {
     DibInfo info = BottomUpDib(width, height, 24);
-    std::vector<std::uint8_t> header(sizeof info.header);
-    std::memcpy(header.data(), &info.header, header.size());
+    std::vector<std::uint8_t> header = RowsHeader(width, height);
     Bitmap rows = CreateDibSection(header.data(), width, height);
     DIBSECTION section{};
     if (GetObjectA(rows.get(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
@@ -380,9 +413,13 @@ void Picture::SaveToFile(const std::string& path) const
         } catch (const std::exception&) {
             ThrowCannotCreate(width_, height_);
         }
+        // The headers took the size, so it fits the 32 bits of a file's; a
+        // 32-bit size_t must not be trusted to multiply it.
+        const std::uint64_t rows = bmp::BmpStride(width_, 24) * static_cast<std::uint64_t>(height_);
+        if (rows > MAXDWORD)
+            ThrowCannotCreate(width_, height_);
         parts[0] = encoded;
-        parts[1] = {static_cast<const std::uint8_t*>(section.dsBm.bmBits),
-                    static_cast<std::size_t>(bmp::BmpStride(width_, 24)) * static_cast<std::size_t>(height_)};
+        parts[1] = {static_cast<const std::uint8_t*>(section.dsBm.bmBits), static_cast<std::size_t>(rows)};
     } else {
         encoded = EncodeBmp();
         parts[0] = encoded;
@@ -395,7 +432,7 @@ void Picture::SaveToFile(const std::string& path) const
     bool written = true;
     for (std::span<const std::uint8_t> part : parts) {
         DWORD done = 0;
-        written = written && (part.empty() || (WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()),
+        written = written && part.size() <= MAXDWORD && (part.empty() || (WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()),
                                                          &done, nullptr) &&
                                                done == part.size()));
     }
@@ -432,13 +469,22 @@ void Picture::LoadFromFile(const std::string& path)
     monochrome_ = monochrome;
 }
 
-HBITMAP Picture::CreateClipboardCopy() const
+HGLOBAL Picture::CreateClipboardDib() const
 {
     if (Empty())
         throw AppError("There is no picture to copy");
-    Bitmap copy = CreateDeviceBitmap(monochrome_, width_, height_);
-    Blit(copy.get(), bitmap_.get(), palette_.get(), width_, height_);
-    return copy.release();
+    const std::vector<std::uint8_t> file = EncodeBmp();
+    const std::size_t size = file.size() - bmp::kBmpFileHeaderSize;
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!memory)
+        throw AppError("Not enough memory to copy the bitmap");
+    {
+        GlobalLockGuard lock(memory.get());
+        if (!lock.get())
+            throw AppError("Not enough memory to copy the bitmap");
+        std::memcpy(lock.get(), file.data() + bmp::kBmpFileHeaderSize, size);
+    }
+    return memory.release();
 }
 
 HPALETTE Picture::CreatePaletteCopy() const

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
     // drawn through the clipboard's palette (CF_PALETTE) when given; a monochrome
     // bitmap stays monochrome. The source stays the caller's. Throws AppError.
     void AssignFromClipboardBitmap(HBITMAP source, HPALETTE palette);
+    // Copies a clipboard DIB (CF_DIB, checked as untrusted bytes) into the rows
+    // of a 24-bit content file, as a bitmap the system made of it would be held.
+    // Throws AppError.
+    void AssignFromClipboardDib(std::span<const std::uint8_t> dib);
 
     // Drops the rightmost column of an odd width. A picture one pixel wide keeps
     // its column: a bitmap of width 0 cannot be written.
@@ -48,9 +53,12 @@ public:
     bool Empty() const noexcept { return !bitmap_; }
     void Clear() noexcept;
 
-    // A device-dependent copy for SetClipboardData(CF_BITMAP): the caller owns it
-    // until the clipboard takes it. Throws AppError; needs a non-empty picture.
-    HBITMAP CreateClipboardCopy() const;
+    // The picture as a packed DIB for SetClipboardData(CF_DIB): the BMP file
+    // EncodeBmp writes, less its file header, in moveable memory the caller owns
+    // until the clipboard takes it. Memory, not a GDI bitmap, crosses between
+    // 32- and 64-bit programs intact; the system offers CF_BITMAP from it.
+    // Throws AppError; needs a non-empty picture.
+    HGLOBAL CreateClipboardDib() const;
     // A copy of the palette for CF_PALETTE, or null when there is none.
     HPALETTE CreatePaletteCopy() const;
 
