@@ -224,3 +224,49 @@ TEST_F(BitmapScenario, TheStripAnswersTheKeyboard)
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
 }
+
+// The 32-bit program a user downloads stores each picture exactly as the
+// 64-bit one does: both run side by side from their zips and capture the same
+// copies, at every depth a DIB comes in, odd widths and even.
+TEST_F(BitmapScenario, TheTwoProgramsFromTheZipsStoreEveryPictureByteForByteAlike)
+{
+    const std::string packages = ModuleDir() + "..\\package\\";
+    TempFolder folder32, folder64;
+    RunningProgram program32(folder32.Path(), packages + "win32\\tidemark.exe");
+    RunningProgram program64(folder64.Path(), packages + "win64\\tidemark.exe");
+    ASSERT_TRUE(program32.Start()) << "no unpacked win32 zip in " << packages;
+    ASSERT_TRUE(program64.Start()) << "no unpacked win64 zip in " << packages;
+    const auto catalogue = [](const TempFolder& folder) {
+        return CatalogueRecords<store::BitmapClipEntry>(folder.Path() + "temp\\bmpclips.dat");
+    };
+
+    std::size_t copies = 0;
+    for (const int bitsPerPixel : {1, 4, 8, 24, 32})
+        for (const int width : {101, 100}) {
+            HBITMAP picture = ColourBitmap(width, 50, RGB(200, 40, 10), RGB(0, 0, 0));
+            {
+                ClipboardWrite write;
+                write.Dib(picture, bitsPerPixel);
+            }
+            DeleteObject(picture);
+            ++copies;
+            ASSERT_TRUE(PumpUntil([&] { return catalogue(folder32).size() == copies &&
+                                               catalogue(folder64).size() == copies; },
+                                  kReactionTimeoutMs))
+                << bitsPerPixel << " bits, " << width << " wide";
+        }
+
+    const auto entries32 = catalogue(folder32);
+    const auto entries64 = catalogue(folder64);
+    for (std::size_t i = 0; i < copies; ++i) {
+        const std::string file32 = ReadFileBytes(folder32.Path() + "temp\\" + entries32[i].FileName.Text());
+        const std::string file64 = ReadFileBytes(folder64.Path() + "temp\\" + entries64[i].FileName.Text());
+        EXPECT_FALSE(file64.empty()) << i;
+        EXPECT_TRUE(file32 == file64) << "the programs stored clip " << i << " differently";
+    }
+    // The bars share their place; the later one lies on top.
+    ASSERT_TRUE(program64.Exit());
+    EXPECT_EQ(program64.WaitForExit(), 0u);
+    ASSERT_TRUE(program32.Exit());
+    EXPECT_EQ(program32.WaitForExit(), 0u);
+}

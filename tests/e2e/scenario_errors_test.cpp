@@ -197,3 +197,48 @@ TEST_F(ErrorScenario, AProgramFolderThatStaysLockedEndsWithoutABox)
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_TRUE(ProcessWindows(program.Id(), "#32770").empty());
 }
+
+// The 32-bit program has 2 GB to work in. Ten 4K pictures in a row and a 64 MB
+// text are kept, and each browser opens on them, without a box.
+TEST_F(ErrorScenario, LargeClipsAreKeptAndTheirBrowsersOpen)
+{
+    TempFolder folder;
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    const std::string temp = folder.Path() + "temp\\";
+    const auto noBox = [&] { return program.WaitForWindow("#32770", "orv Tidemark", 0) == nullptr; };
+    constexpr DWORD kLargeClipMs = 20000;
+    const auto browse = [&](POINT button, const char* cls) {
+        ASSERT_TRUE(program.ClickBarButton(button));
+        HWND browser = program.WaitForWindow(cls, nullptr, kLargeClipMs);
+        ASSERT_NE(browser, nullptr) << cls;
+        EXPECT_TRUE(noBox()) << cls;
+        ASSERT_TRUE(ClickCloseBox(browser));
+        ASSERT_TRUE(program.WaitUntilGone(browser));
+    };
+
+    for (std::size_t i = 1; i <= 10; ++i) {
+        CopyBitmap(ColourBitmap(3840, 2160, RGB(20, 90, static_cast<BYTE>(i * 20)), RGB(255, 255, 255)));
+        ASSERT_TRUE(PumpUntil([&] { return CatalogueRecords<store::BitmapClipEntry>(temp + "bmpclips.dat").size() == i; },
+                              kLargeClipMs))
+            << "picture " << i;
+        ASSERT_TRUE(noBox()) << "picture " << i;
+    }
+    for (const std::string& name : ContentFilesIn(temp, "bmp"))
+        EXPECT_EQ(FileSizeOf(temp + name), 54u + 3840u * 3u * 2160u) << name;
+    browse(bar_layout::butBmp, "TfrmBmp");
+
+    std::string text(64u << 20, 'x');
+    for (std::size_t at = 100; at < text.size(); at += 101)
+        text[at] = '\n';
+    CopyText(text);
+    ASSERT_TRUE(PumpUntil([&] { return CatalogueRecords<store::TextClipEntry>(temp + "txtclips.dat").size() == 1; },
+                          kLargeClipMs));
+    EXPECT_TRUE(noBox());
+    const auto entry = CatalogueRecords<store::TextClipEntry>(temp + "txtclips.dat").front();
+    EXPECT_EQ(FileSizeOf(temp + entry.FileName.Text()), text.size());
+    browse(bar_layout::butText, "TfrmText");
+
+    ASSERT_TRUE(program.Exit());
+    EXPECT_EQ(program.WaitForExit(), 0u);
+}

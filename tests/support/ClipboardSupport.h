@@ -82,7 +82,37 @@ public:
     void Dword(UINT format, DWORD value) { Block(format, &value, sizeof value); }
     // Takes the bitmap.
     void Bitmap(HBITMAP bitmap) { SetClipboardData(CF_BITMAP, bitmap); }
+    // A packed DIB of the bitmap at `bitsPerPixel`, colour table included: the
+    // rendering paint programs put first.
+    void Dib(HBITMAP bitmap, int bitsPerPixel = 32)
+    {
+        BITMAP bm{};
+        GetObjectA(bitmap, sizeof bm, &bm);
+        const std::size_t table = bitsPerPixel <= 8 ? std::size_t{4} << bitsPerPixel : 0;
+        const std::size_t stride = (static_cast<std::size_t>(bm.bmWidth) * bitsPerPixel + 31) / 32 * 4;
+        std::vector<std::uint8_t> dib(sizeof(BITMAPINFOHEADER) + table + stride * bm.bmHeight);
+        auto* info = reinterpret_cast<BITMAPINFO*>(dib.data());
+        info->bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, bm.bmHeight, 1, static_cast<WORD>(bitsPerPixel),
+                           BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), dib.data() + sizeof(BITMAPINFOHEADER) + table,
+                  info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        Block(CF_DIB, dib.data(), dib.size());
+    }
 };
+
+// True when the program under test (TIDEMARK_PROGRAM) is not of this test
+// program's bitness.
+inline bool ProgramOfOtherBitness()
+{
+    char path[MAX_PATH];
+    DWORD type = 0;
+    const DWORD n = GetEnvironmentVariableA("TIDEMARK_PROGRAM", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || !GetBinaryTypeA(path, &type))
+        return false;
+    return (type == SCS_64BIT_BINARY) != (sizeof(void*) == 8);
+}
 
 inline void CopyText(const std::string& bytes)
 {
@@ -97,9 +127,14 @@ inline void CopyUnicodeText(const std::wstring& text)
     write.Unicode(text);
 }
 
+// Wine 8 hands a lone CF_BITMAP between 32- and 64-bit programs damaged (the
+// wine-bitmap-* tests show it): copying to a program of the other bitness,
+// the writer puts a DIB first, as paint programs do.
 inline void CopyBitmap(HBITMAP bitmap)
 {
     ClipboardWrite write;
+    if (ProgramOfOtherBitness())
+        write.Dib(bitmap);
     write.Bitmap(bitmap);
 }
 

@@ -93,6 +93,15 @@ private:
     std::string path_;
 };
 
+// The file's size in bytes; 0 when there is no such file.
+inline unsigned long long FileSizeOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 inline bool FileExists(const std::string& path)
 {
     DWORD a = GetFileAttributesA(path.c_str());
