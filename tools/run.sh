@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Tidemark and starts it under Wine. On $DISPLAY when
-# set; otherwise on a private Xvfb, with a screenshot once the bar shows.
+# Sets up the machine, builds Tidemark and starts it under Wine: the 32-bit
+# program, the product, where Wine's 32-bit half runs, else the 64-bit one. On
+# $DISPLAY when set; otherwise on a private Xvfb, with a screenshot once the
+# bar shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash tools/setup.sh
-tools/build.sh x64
+preset=i686
+if [ "$(cat build/wine32.status)" != ready ]; then
+  echo "run: $(cat build/wine32.status); running the 64-bit program instead"
+  preset=x64
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target tidemark
 
 # Tidemark keeps its files beside the executable: give it a folder of its own.
 appdir=$root/build/run
 mkdir -p "$appdir"
-cp build/x64/tidemark.exe "$appdir/"
-export WINEPREFIX=$root/build/x64/wineprefix
+cp "build/$preset/tidemark.exe" "$appdir/"
+export WINEPREFIX=$root/build/wineprefix
 . tools/wine-env.sh
 
 if [ -n "${DISPLAY:-}" ]; then
