@@ -141,6 +141,27 @@ void Load(Catalogue<Entry>& catalogue, const std::string& path)
     }
 }
 
+// Moves the new catalogue over the old one. A program that has the old one
+// open just then (a virus scanner, a backup, an indexer, a look from a
+// script) keeps its name taken for a moment: wait that out, briefly; a file
+// made read-only stays so, and fails at once.
+bool ReplaceCatalogue(const std::string& fresh, const std::string& path)
+{
+    constexpr DWORD kPatienceMs = 250, kStepMs = 10;
+    for (DWORD waited = 0;; waited += kStepMs) {
+        if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || readOnly || waited >= kPatienceMs) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kStepMs);
+    }
+}
+
 // Writes a new file beside the old one and moves it over, so the old file
 // stays whole until the new one is complete.
 template <class Entry>
@@ -164,7 +185,7 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
         if (!FlushFileBuffers(file.get()))
             ThrowLastIoError();
         CloseCatalogueFile(file);
-        if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!ReplaceCatalogue(fresh, path))
             ThrowLastIoError();
     } catch (const IoError&) {
         DeleteFileA(fresh.c_str());

@@ -250,10 +250,13 @@ TEST_F(BitmapScenario, TheTwoProgramsFromTheZipsStoreEveryPictureByteForByteAlik
             }
             DeleteObject(picture);
             ++copies;
+            // Two captures at once, each waiting for the chain's notice.
             ASSERT_TRUE(PumpUntil([&] { return catalogue(folder32).size() == copies &&
                                                catalogue(folder64).size() == copies; },
-                                  kReactionTimeoutMs))
-                << bitsPerPixel << " bits, " << width << " wide";
+                                  2 * kReactionTimeoutMs))
+                << bitsPerPixel << " bits, " << width << " wide; boxes: "
+                << program32.WaitForMessageBox("orv Tidemark", 0).text << " / "
+                << program64.WaitForMessageBox("orv Tidemark", 0).text;
         }
 
     const auto entries32 = catalogue(folder32);

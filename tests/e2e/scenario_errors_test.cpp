@@ -206,6 +206,7 @@ TEST_F(ErrorScenario, LargeClipsAreKeptAndTheirBrowsersOpen)
     RunningProgram program(folder.Path());
     ASSERT_TRUE(program.Start());
     const std::string temp = folder.Path() + "temp\\";
+    const auto boxText = [&] { return program.WaitForMessageBox("orv Tidemark", 0).text; };
     const auto noBox = [&] { return program.WaitForWindow("#32770", "orv Tidemark", 0) == nullptr; };
     constexpr DWORD kLargeClipMs = 20000;
     const auto browse = [&](POINT button, const char* cls) {
@@ -221,8 +222,8 @@ TEST_F(ErrorScenario, LargeClipsAreKeptAndTheirBrowsersOpen)
         CopyBitmap(ColourBitmap(3840, 2160, RGB(20, 90, static_cast<BYTE>(i * 20)), RGB(255, 255, 255)));
         ASSERT_TRUE(PumpUntil([&] { return CatalogueRecords<store::BitmapClipEntry>(temp + "bmpclips.dat").size() == i; },
                               kLargeClipMs))
-            << "picture " << i;
-        ASSERT_TRUE(noBox()) << "picture " << i;
+            << "picture " << i << ", box: " << boxText();
+        ASSERT_TRUE(noBox()) << "picture " << i << ": " << boxText();
     }
     for (const std::string& name : ContentFilesIn(temp, "bmp"))
         EXPECT_EQ(FileSizeOf(temp + name), 54u + 3840u * 3u * 2160u) << name;
@@ -233,8 +234,9 @@ TEST_F(ErrorScenario, LargeClipsAreKeptAndTheirBrowsersOpen)
         text[at] = '\n';
     CopyText(text);
     ASSERT_TRUE(PumpUntil([&] { return CatalogueRecords<store::TextClipEntry>(temp + "txtclips.dat").size() == 1; },
-                          kLargeClipMs));
-    EXPECT_TRUE(noBox());
+                          kLargeClipMs))
+        << "box: " << boxText();
+    EXPECT_TRUE(noBox()) << boxText();
     const auto entry = CatalogueRecords<store::TextClipEntry>(temp + "txtclips.dat").front();
     EXPECT_EQ(FileSizeOf(temp + entry.FileName.Text()), text.size());
     browse(bar_layout::butText, "TfrmText");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <thread>
 #include <utility>
 
 using namespace store;
@@ -354,6 +355,24 @@ TEST_F(StoreFilesTest, AReadOnlyFileFailsItsLoadWithAccessDenied)
                                  " (it could not be read)");
     EXPECT_EQ(ReadBytes(RecentBitmapFile()), bitmaps);
     EXPECT_EQ(ReadBytes(SavedBitmapFile())->size(), 2 * sizeof(BitmapClipEntry));
+    ExpectNoStrayFiles();
+}
+
+TEST_F(StoreFilesTest, AnotherProgramLookingAtTheCatalogueOnlyDelaysItsWrite)
+{
+    LoadCatalogues();
+    AddTextClip("one", "clip0001.txt");
+    // As a virus scanner or an indexer opens a file, sharing everything.
+    HANDLE look = CreateFileA(RecentTextFile().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(look, INVALID_HANDLE_VALUE);
+    std::thread done([look] {
+        Sleep(100);
+        CloseHandle(look);
+    });
+    EXPECT_FALSE(RaisedError([] { AddTextClip("two", "clip0002.txt"); }));
+    done.join();
+    EXPECT_EQ(ReadBytes(RecentTextFile()), CatalogueImage(RecentTextCatalogue));
     ExpectNoStrayFiles();
 }
 
