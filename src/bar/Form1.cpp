@@ -613,26 +613,30 @@ void TForm1::Capture()
         return;
     }
     capturing_ = true;
+    bool retry = false;
     try {
-        if (monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
-            if (std::exchange(busySince_, std::nullopt))
-                KillTimer(Handle(), kClipboardRetryTimer);
-        } else {
+        if (!monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
             // Another program holds the clipboard for a moment (the system's
             // own bridges read each change too). Nobody waits on us: look
             // again soon, answering the chain meanwhile.
             const DWORD now = GetTickCount();
             if (!busySince_)
                 busySince_ = now;
-            if (now - *busySince_ >= kClipboardPatienceMs) {
-                busySince_.reset();
+            if (now - *busySince_ >= kClipboardPatienceMs)
                 throw ui::AppError("Cannot open clipboard");
-            }
-            SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+            retry = true;
         }
     } catch (...) {
         // Never a box on top of another: this may run in a box's loop.
         ui::App.ShowExceptionLater(std::current_exception());
+    }
+    // Every way out but a retry ends the retrying: the next busy clipboard
+    // gets its whole second.
+    if (retry) {
+        SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+    } else {
+        busySince_.reset();
+        KillTimer(Handle(), kClipboardRetryTimer);
     }
     capturing_ = false;
     if (std::exchange(changedMeanwhile_, false))

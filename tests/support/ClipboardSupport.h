@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -25,10 +26,10 @@ inline HWND ClipboardOwner()
 
 // The clipboard is one lock for the whole session: another program (the one
 // under test, copying back) may hold it for a moment.
-inline bool OpenClipboardPatiently()
+inline bool OpenClipboardPatiently(HWND owner = ClipboardOwner())
 {
     for (int i = 0; i < 100; ++i) {
-        if (OpenClipboard(ClipboardOwner()))
+        if (OpenClipboard(owner))
             return true;
         Sleep(10);
     }
@@ -57,10 +58,11 @@ inline void DeliverClipboardNotices()
 // One write of the clipboard: opened and emptied here, closed (which notifies
 // the viewers) when it goes out of scope. A clipboard listener of this thread
 // (the program's bar, in tests that build its windows here) has handled the
-// notice posted to it by then.
+// notice posted to it by then, unless it is to come later.
 class ClipboardWrite {
 public:
-    ClipboardWrite()
+    enum Notice { NoticeNow, NoticeLater };
+    explicit ClipboardWrite(Notice notice = NoticeNow) : notice_(notice)
     {
         OpenClipboardPatiently();
         EmptyClipboard();
@@ -68,7 +70,8 @@ public:
     ~ClipboardWrite()
     {
         CloseClipboard();
-        DeliverClipboardNotices();
+        if (notice_ == NoticeNow)
+            DeliverClipboardNotices();
     }
     ClipboardWrite(const ClipboardWrite&) = delete;
     ClipboardWrite& operator=(const ClipboardWrite&) = delete;
@@ -82,6 +85,9 @@ public:
     void Dword(UINT format, DWORD value) { Block(format, &value, sizeof value); }
     // Takes the bitmap.
     void Bitmap(HBITMAP bitmap) { SetClipboardData(CF_BITMAP, bitmap); }
+
+private:
+    Notice notice_;
 };
 
 inline void CopyText(const std::string& bytes)
@@ -107,6 +113,49 @@ inline void EmptyTheClipboard()
 {
     ClipboardWrite write;
 }
+
+// Another program holding the clipboard open, from a thread of its own, from
+// construction until it is let go.
+class ClipboardHeld {
+public:
+    ClipboardHeld()
+        : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), letGo_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        thread_ = std::thread([this] {
+            const bool open = OpenClipboardPatiently(nullptr);
+            SetEvent(opened_);
+            WaitForSingleObject(letGo_, INFINITE);
+            // The program finishes what it does with the clipboard.
+            Sleep(afterMs_);
+            if (open)
+                CloseClipboard();
+        });
+        WaitForSingleObject(opened_, INFINITE);
+    }
+    ~ClipboardHeld()
+    {
+        LetGo();
+        thread_.join();
+        CloseHandle(opened_);
+        CloseHandle(letGo_);
+    }
+    ClipboardHeld(const ClipboardHeld&) = delete;
+    ClipboardHeld& operator=(const ClipboardHeld&) = delete;
+
+    // Closes the clipboard `afterMs` from now, without waiting for it.
+    void LetGo(DWORD afterMs = 0)
+    {
+        if (WaitForSingleObject(letGo_, 0) == WAIT_OBJECT_0)
+            return;
+        afterMs_ = afterMs;
+        SetEvent(letGo_);
+    }
+
+private:
+    HANDLE opened_, letGo_;
+    DWORD afterMs_ = 0;
+    std::thread thread_;
+};
 
 // A bitmap in the display's format: `left` in column 0, `fill` elsewhere.
 inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
