@@ -80,6 +80,27 @@ void ResumeCapture() noexcept
     CaptureSuppressed = false;
 }
 
+void SuppressCapture::Written() noexcept
+{
+    written_ = GetClipboardSequenceNumber();
+    writer_ = GetClipboardOwner();
+    done_ = true;
+}
+
+SuppressCapture::~SuppressCapture()
+{
+    if (done_) {
+        // Closing may step the number again: Wine adds the formats it makes
+        // from ours then. Those steps are ours while our window still owns
+        // the clipboard, since another program's write empties it first and
+        // takes it over. The number is read before the owner, so a write
+        // that lands between the two is never taken for ours.
+        const DWORD now = GetClipboardSequenceNumber();
+        handledChange = now == written_ || (writer_ && GetClipboardOwner() == writer_) ? now : written_;
+    }
+    CaptureSuppressed = false;
+}
+
 std::string MakeClipFileName(std::string_view ext)
 {
     // A stash copies a clip into StashDir under its own name: a name taken

@@ -114,6 +114,18 @@ inline void EmptyTheClipboard()
     ClipboardWrite write;
 }
 
+// Text copied by another program: from a thread of its own, with no window
+// to own the clipboard. Returns once the clipboard is closed again.
+inline void CopyTextElsewhere(const std::string& text)
+{
+    std::thread([&] {
+        OpenClipboardPatiently(nullptr);
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, GlobalBlock(text.c_str(), text.size() + 1));
+        CloseClipboard();
+    }).join();
+}
+
 // Another program holding the clipboard open, from a thread of its own, from
 // construction until it is let go.
 class ClipboardHeld {
