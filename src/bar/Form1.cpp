@@ -251,7 +251,10 @@ void TForm1::ReadSettings()
 
 void TForm1::FormDestroy()
 {
+    const std::exception_ptr lastCapture = CaptureBeforeLeaving();
     LeaveClipboardChain();
+    if (lastCapture)
+        TellAtExit(lastCapture);
     SaveCataloguesAtExit();
     // A start that failed before the folders were set has no settings file:
     // a bare name would land in the Windows folder.
@@ -273,12 +276,44 @@ void TForm1::SaveCataloguesAtExit() noexcept
 {
     try {
         store::SaveCatalogues();
-    } catch (const std::exception& e) {
-        // The one box the store's files get at exit: an ending that must
-        // stay quiet leaves it out here.
-        if (!QuietExit())
-            ui::App.ShowException(e);
+    } catch (...) {
+        // The one box the store's files get at exit.
+        TellAtExit(std::current_exception());
     }
+}
+
+void TForm1::TellAtExit(std::exception_ptr failure) noexcept
+{
+    // An ending that must stay quiet leaves it out.
+    if (QuietExit())
+        return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        ui::App.ShowException(e);
+    } catch (...) {
+        ui::App.ShowException(ui::AppError("Unexpected error"));
+    }
+}
+
+// A change still to be captured (waiting for the chain's notice, for a busy
+// clipboard, or a notice not yet handed to us) is captured while we are
+// still in the chain, within the retry's bound. What failed is returned.
+std::exception_ptr TForm1::CaptureBeforeLeaving() noexcept
+{
+    std::exception_ptr failure;
+    if (!inChain_ || capturing_ || !monitor::CaptureDue(MonitorOn()))
+        return failure;
+    for (;;) {
+        Capture(&failure);
+        if (!busySince_)
+            break;
+        // The retry's pause, answering the chain meanwhile.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kClipboardRetryMs, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return failure;
 }
 
 void TForm1::FormClose()
@@ -602,7 +637,7 @@ void TForm1::WmClipboardUpdate()
     Capture();
 }
 
-void TForm1::Capture()
+void TForm1::Capture(std::exception_ptr* failure)
 {
     if (std::exchange(awaitingChain_, false))
         KillTimer(Handle(), kChainGraceTimer);
@@ -627,8 +662,11 @@ void TForm1::Capture()
             retry = true;
         }
     } catch (...) {
-        // Never a box on top of another: this may run in a box's loop.
-        ui::App.ShowExceptionLater(std::current_exception());
+        if (failure)
+            *failure = std::current_exception();
+        else
+            // Never a box on top of another: this may run in a box's loop.
+            ui::App.ShowExceptionLater(std::current_exception());
     }
     // Every way out but a retry ends the retrying: the next busy clipboard
     // gets its whole second.

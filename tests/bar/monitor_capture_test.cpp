@@ -338,6 +338,51 @@ TEST_F(TextCapture, AClipboardHeldByAnotherProgramIsWaitedForASecondAndAFailedRe
     EXPECT_EQ(Captured(), 2);
 }
 
+TEST_F(TextCapture, LeavingCapturesTheClipThatWaitsFirstWithinTheRetrysSecond)
+{
+    // The clipboard is held as the program ends: let go a moment later, the
+    // clip is captured before the bar leaves the chain, and kept.
+    auto exitWhileHeld = [&](const std::string& text, DWORD letGoAfterMs) {
+        auto held = NoticeWhileHeld([&](ClipboardWrite& write) { write.Text(text); });
+        held->LetGo(letGoAfterMs);
+        const DWORD start = GetTickCount();
+        app::ReleaseProgramForms();
+        EXPECT_LT(GetTickCount() - start, 1500u) << text;
+    };
+    exitWhileHeld("copied as the program ends", 200);
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(NewestText().Preview.Text(), "copied as the program ends");
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "copied as the program ends");
+    EXPECT_TRUE(boxes.empty());
+
+    // Held past the second: the end waits no longer, and says why.
+    app::CreateProgramForms();
+    exitWhileHeld("held past the end", 2000);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Cannot open clipboard.");
+
+    // The session ends while the bar waits for the chain's notice from a
+    // viewer ahead that keeps it.
+    app::CreateProgramForms();
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);  // as kept on disk
+    {
+        CountingViewer ahead;
+        ahead.passOn = false;
+        CopyText("copied as the session ends");
+        EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+        SendMessageA(ui::App.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    }
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    testing_support::PumpMessages(0);
+    app::ReleaseProgramForms();
+    app::CreateProgramForms();
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(NewestText().Preview.Text(), "copied as the session ends");
+    EXPECT_EQ(ContentFiles().size(), 2u);
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
 TEST_F(TextCapture, AShowingBrowserListsItsCatalogueAgainAndAHiddenOneIsLeftAlone)
 {
     // ShowCatalogue places a browser at the bar: a browser moved away shows
