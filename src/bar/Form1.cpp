@@ -184,8 +184,10 @@ void TForm1::imOnClick()
 void TForm1::imOffClick()
 {
     // Back on only where the clips can go.
-    if (!FoldersUsable())
+    if (const std::string unwritable = UnwritableFolder(); !unwritable.empty()) {
+        TellUnwritable(unwritable);
         return;
+    }
     imOff.SetVisible(false);
     imOn.SetVisible(true);
     ResumeCapture();
@@ -212,29 +214,37 @@ void TForm1::FormCreate()
     } catch (...) {
         failure = std::current_exception();
     }
-    ResumeCapture();
+    // The switch is decided before capture resumes: a copy made while the
+    // box below is open must not raise a box of its own on top of it.
+    const std::string unwritable = UnwritableFolder();
+    if (unwritable.empty())
+        ResumeCapture();
+    else
+        imOnClick();
     // A catalogue that failed to load must not cost the user's settings
     // too: they would be written back as the defaults at exit.
-    if (!store::ProgramDir.empty()) {
+    if (!store::ProgramDir.empty())
         ReadSettings();
-        // Said once here; with the monitor off, copies raise no box.
-        if (!FoldersUsable())
-            imOnClick();
-    }
+    // Said once here; with the monitor off, copies raise no box.
+    if (!unwritable.empty())
+        TellUnwritable(unwritable);
     if (failure)
         std::rethrow_exception(failure);
 }
 
-bool TForm1::FoldersUsable()
+std::string TForm1::UnwritableFolder()
 {
-    const std::string folder = store::UnwritableFolder();
+    std::string folder = store::UnwritableFolder();
     foldersUnwritable_ = !folder.empty();
-    if (foldersUnwritable_)
-        ui::App.Box(ui::App.Title + " cannot write to the folder\n\n" + folder +
-                        "\n\nwhere it keeps your clips, so the clipboard monitor is off.\n\nMove the program to a "
-                        "folder you can write to, such as one in your Documents, and start it from there.",
-                    ui::App.Title, MB_OK | MB_ICONWARNING);
-    return !foldersUnwritable_;
+    return folder;
+}
+
+void TForm1::TellUnwritable(const std::string& folder)
+{
+    ui::App.Box(ui::App.Title + " cannot write to the folder\n\n" + folder +
+                    "\n\nwhere it keeps your clips, so the clipboard monitor is off.\n\nMove the program to a "
+                    "folder you can write to, such as one in your Documents, and start it from there.",
+                ui::App.Title, MB_OK | MB_ICONWARNING);
 }
 
 bool TForm1::QuietExit() const noexcept

@@ -133,9 +133,10 @@ private:
     void MendClipboardChain();
     // Another start in our folder asked for us.
     void ComeToFront();
-    // Whether the working folders can be made and written; when not, one box
-    // names the folder and says what to do.
-    bool FoldersUsable();
+    // The first working folder that cannot be made or written, "" when
+    // both can; one box names it and says what to do.
+    std::string UnwritableFolder();
+    void TellUnwritable(const std::string& folder);
     // What failed at the end goes unreported: the session is ending and
     // nobody can answer a box, or the folders were said to be unwritable.
     bool QuietExit() const noexcept;

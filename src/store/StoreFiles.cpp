@@ -302,9 +302,10 @@ std::string UnwritableFolder()
         if (!FolderExists(path) && !CreateDirectoryA(path.c_str(), nullptr) && !FolderExists(path))
             return ProgramDir;
         // A file of our own made and removed again: a folder's attributes
-        // do not tell whether this user may write in it.
+        // do not tell whether this user may write in it. Wine names a file
+        // it could not make all the same.
         char probe[MAX_PATH];
-        if (!GetTempFileNameA(folder->c_str(), "tdm", 0, probe))
+        if (!GetTempFileNameA(folder->c_str(), "tdm", 0, probe) || !FileExists(probe))
             return *folder;
         DeleteFileA(probe);
     }
