@@ -6,6 +6,7 @@
 #include "store/StoreFiles.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
+#include "ui/Files.h"
 #include "ui/Handles.h"
 #include "ui/Picture.h"
 
@@ -47,15 +48,17 @@ void WriteContentFile(const std::string& path, std::string_view bytes)
         throw ui::AppError(CreateFileError(path));
     // WriteFile takes a 32-bit count.
     constexpr std::size_t kChunk = 1u << 30;
-    for (std::size_t done = 0; done < bytes.size();) {
+    bool whole = true;
+    for (std::size_t done = 0; whole && done < bytes.size();) {
         DWORD part = static_cast<DWORD>(std::min(kChunk, bytes.size() - done));
         DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) || written != part) {
-            file.reset();
-            DeleteFileA(path.c_str());
-            throw ui::AppError(ui::Format("Cannot write file %s", path));
-        }
+        whole = WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) && written == part;
         done += part;
+    }
+    if (!whole || !ui::FlushToDisk(file.get())) {
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw ui::AppError(ui::Format("Cannot write file %s", path));
     }
 }
 
