@@ -79,7 +79,12 @@ void AnswerSenders() noexcept
 
 void ResumeCapture() noexcept
 {
-    handledChange = GetClipboardSequenceNumber();
+    ResumeCaptureAfter(GetClipboardSequenceNumber());
+}
+
+void ResumeCaptureAfter(DWORD lastDealtWith) noexcept
+{
+    handledChange = lastDealtWith;
     CaptureSuppressed = false;
 }
 
@@ -92,16 +97,17 @@ void SuppressCapture::Written() noexcept
 
 SuppressCapture::~SuppressCapture()
 {
-    if (done_) {
-        // Closing may step the number again: Wine adds the formats it makes
-        // from ours then. Those steps are ours while our window still owns
-        // the clipboard, since another program's write empties it first and
-        // takes it over. The number is read before the owner, so a write
-        // that lands between the two is never taken for ours.
-        const DWORD now = GetClipboardSequenceNumber();
-        handledChange = now == written_ || (writer_ && GetClipboardOwner() == writer_) ? now : written_;
+    if (!done_) {
+        CaptureSuppressed = false;
+        return;
     }
-    CaptureSuppressed = false;
+    // Closing may step the number again: Wine adds the formats it makes from
+    // ours then. Those steps are ours while our window still owns the
+    // clipboard, since another program's write empties it first and takes it
+    // over. The number is read before the owner, so a write that lands
+    // between the two is never taken for ours.
+    const DWORD now = GetClipboardSequenceNumber();
+    ResumeCaptureAfter(now == written_ || (writer_ && GetClipboardOwner() == writer_) ? now : written_);
 }
 
 std::string MakeClipFileName(std::string_view ext)

@@ -25,6 +25,9 @@ extern bool CaptureSuppressed;
 // however late their notices arrive: the listener's notice is posted, and a
 // viewer ahead of us may pass the chain's on whenever it likes.
 void ResumeCapture() noexcept;
+// Clears CaptureSuppressed with the changes up to the one numbered
+// `lastDealtWith` dealt with: a later one is captured once its notice comes.
+void ResumeCaptureAfter(DWORD lastDealtWith) noexcept;
 
 // Holds CaptureSuppressed for a browser's copy-back, and clears it however the
 // copy ends, once the clipboard is closed again. Only the change the copy's

@@ -204,8 +204,11 @@ void TForm1::FormCreate()
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
-    // Nothing that arrives while we join the chain and load is a new clip.
+    // Nothing is captured while we join the chain and load. What the
+    // clipboard holds as we join is no new clip; a copy made meanwhile is,
+    // once its notice comes.
     CaptureSuppressed = true;
+    const DWORD atJoin = GetClipboardSequenceNumber();
     std::exception_ptr failure;
     try {
         JoinClipboardChain();
@@ -218,7 +221,7 @@ void TForm1::FormCreate()
     // box below is open must not raise a box of its own on top of it.
     const std::string unwritable = UnwritableFolder();
     if (unwritable.empty())
-        ResumeCapture();
+        ResumeCaptureAfter(atJoin);
     else
         imOnClick();
     // A catalogue that failed to load must not cost the user's settings
