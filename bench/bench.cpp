@@ -11,6 +11,7 @@
 #include "store/StoreFiles.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
+#include "ui/Files.h"
 
 #include <psapi.h>
 #include <windows.h>
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using testing_support::NowMs;
@@ -34,18 +36,48 @@ struct Figure {
     double median, low;
 };
 
+Figure Summary(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front()};
+}
+
+double TimeOnce(const std::function<void()>& prepare, const std::function<void()>& action)
+{
+    if (prepare)
+        prepare();
+    double t0 = NowMs();
+    action();
+    return NowMs() - t0;
+}
+
 Figure Measure(const std::function<void()>& prepare, const std::function<void()>& action)
 {
     std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(TimeOnce(prepare, action));
+    return Summary(std::move(times));
+}
+
+// A capture with its content file left to the system's cache and with it
+// flushed to the disk before the catalogue names it, run by run in turn (the
+// first of each pair alternating), so that both meet the same machine.
+struct FlushCost {
+    std::string what;
+    Figure cached, flushed;
+};
+
+FlushCost MeasureFlush(std::string what, const std::function<void()>& prepare, const std::function<void()>& action)
+{
+    std::vector<double> times[2];
     for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        double t0 = NowMs();
-        action();
-        times.push_back(NowMs() - t0);
+        for (int flush : {i % 2, 1 - i % 2}) {
+            ui::FlushFiles = flush != 0;
+            times[flush].push_back(TimeOnce(prepare, action));
+        }
     }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.front()};
+    ui::FlushFiles = true;
+    return {std::move(what), Summary(std::move(times[0])), Summary(std::move(times[1]))};
 }
 
 void Row(const char* what, Figure f, const Figure* floor = nullptr)
@@ -204,6 +236,15 @@ int main(int argc, char** argv)
     }
     Row("Text browser ShowCatalogue, ten clips", Measure(nullptr, [] { frmText->ShowCatalogue(false); }));
 
+    const FlushCost flushCosts[] = {
+        MeasureFlush("text, 120 bytes", [&] { PutText(small); }, [] { Capture(store::RecentTextCatalogue); }),
+        MeasureFlush("text, 1 MB", [&] { PutText(large); }, [] { Capture(store::RecentTextCatalogue); }),
+        MeasureFlush("bitmap, 1920 × 1080", [] { PutBitmap(1920, 1080); },
+                     [] { Capture(store::RecentBitmapCatalogue); }),
+        MeasureFlush("bitmap, 3840 × 2160", [] { PutBitmap(3840, 2160); },
+                     [] { Capture(store::RecentBitmapCatalogue); }),
+    };
+
     // Every catalogue full: the saved ones from the recent ones.
     for (int i = 1; i <= 10; ++i) {
         store::StashText(i);
@@ -255,20 +296,24 @@ int main(int argc, char** argv)
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return Figure{v[v.size() / 2], v.front()};
-    };
-    Row("Start-up to the bar shown, less the 2000 ms splash (all catalogues full)", median(startups));
-    Figure mem = median(privates);
+    Row("Start-up to the bar shown, less the 2000 ms splash (all catalogues full)", Summary(startups));
+    Figure mem = Summary(privates);
     std::printf("| Private memory (commit) with all catalogues full (MB) | %.1f | %.1f | | |\n", mem.median, mem.low);
-    Figure cpu = median(idle);
+    Figure cpu = Summary(idle);
     if (!idleBaseline.empty()) {
-        Figure base = median(idleBaseline);
+        Figure base = Summary(idleBaseline);
         std::printf("| CPU used while idle for 3 s (ms; floor: Wine's notepad idle) | %.1f | %.1f | %.1f | |\n",
                     cpu.median, cpu.low, base.median);
     } else {
         std::printf("| CPU used while idle for 3 s (ms) | %.1f | %.1f | | |\n", cpu.median, cpu.low);
     }
+
+    std::printf("\nA capture with its content file flushed to the disk before the catalogue names it, beside the "
+                "same capture without (medians, fastest in brackets, in milliseconds; the runs taken in turn).\n\n");
+    std::printf("| Capture | Not flushed | Flushed | Ratio |\n|---|---:|---:|---:|\n");
+    for (const FlushCost& cost : flushCosts)
+        std::printf("| %s | %.2f (%.2f) | %.2f (%.2f) | %.2f× |\n", cost.what.c_str(), cost.cached.median,
+                    cost.cached.low, cost.flushed.median, cost.flushed.low,
+                    cost.cached.median > 0 ? cost.flushed.median / cost.cached.median : 0.0);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "store/StoreFiles.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
+#include "ui/Files.h"
 #include "ui/Handles.h"
 #include "ui/Picture.h"
 
@@ -47,15 +48,17 @@ void WriteContentFile(const std::string& path, std::string_view bytes)
         throw ui::AppError(CreateFileError(path));
     // WriteFile takes a 32-bit count.
     constexpr std::size_t kChunk = 1u << 30;
-    for (std::size_t done = 0; done < bytes.size();) {
+    bool whole = true;
+    for (std::size_t done = 0; whole && done < bytes.size();) {
         DWORD part = static_cast<DWORD>(std::min(kChunk, bytes.size() - done));
         DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) || written != part) {
-            file.reset();
-            DeleteFileA(path.c_str());
-            throw ui::AppError(ui::Format("Cannot write file %s", path));
-        }
+        whole = WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) && written == part;
         done += part;
+    }
+    if (!whole || !ui::FlushToDisk(file.get())) {
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw ui::AppError(ui::Format("Cannot write file %s", path));
     }
 }
 
@@ -76,8 +79,35 @@ void AnswerSenders() noexcept
 
 void ResumeCapture() noexcept
 {
-    handledChange = GetClipboardSequenceNumber();
+    ResumeCaptureAfter(GetClipboardSequenceNumber());
+}
+
+void ResumeCaptureAfter(DWORD lastDealtWith) noexcept
+{
+    handledChange = lastDealtWith;
     CaptureSuppressed = false;
+}
+
+void SuppressCapture::Written() noexcept
+{
+    written_ = GetClipboardSequenceNumber();
+    writer_ = GetClipboardOwner();
+    done_ = true;
+}
+
+SuppressCapture::~SuppressCapture()
+{
+    if (!done_) {
+        CaptureSuppressed = false;
+        return;
+    }
+    // Closing may step the number again: Wine adds the formats it makes from
+    // ours then. Those steps are ours while our window still owns the
+    // clipboard, since another program's write empties it first and takes it
+    // over. The number is read before the owner, so a write that lands
+    // between the two is never taken for ours.
+    const DWORD now = GetClipboardSequenceNumber();
+    ResumeCaptureAfter(now == written_ || (writer_ && GetClipboardOwner() == writer_) ? now : written_);
 }
 
 std::string MakeClipFileName(std::string_view ext)

@@ -25,15 +25,30 @@ extern bool CaptureSuppressed;
 // however late their notices arrive: the listener's notice is posted, and a
 // viewer ahead of us may pass the chain's on whenever it likes.
 void ResumeCapture() noexcept;
+// Clears CaptureSuppressed with the changes up to the one numbered
+// `lastDealtWith` dealt with: a later one is captured once its notice comes.
+void ResumeCaptureAfter(DWORD lastDealtWith) noexcept;
 
-// Holds CaptureSuppressed for a browser's copy-back, and resumes capture
-// however the copy ends, once the clipboard is closed again.
+// Holds CaptureSuppressed for a browser's copy-back, and clears it however the
+// copy ends, once the clipboard is closed again. Only the change the copy's
+// own write made counts as dealt with: another program's change that waits
+// for its capture, or lands just after ours, is still captured.
 class SuppressCapture {
 public:
     SuppressCapture() noexcept { CaptureSuppressed = true; }
-    ~SuppressCapture() { ResumeCapture(); }
+    ~SuppressCapture();
     SuppressCapture(const SuppressCapture&) = delete;
     SuppressCapture& operator=(const SuppressCapture&) = delete;
+
+    // With the clipboard still open, after the copy's last SetClipboardData:
+    // the change is complete and ours. A copy that never gets here marks
+    // nothing.
+    void Written() noexcept;
+
+private:
+    DWORD written_ = 0;
+    HWND writer_ = nullptr;
+    bool done_ = false;
 };
 
 // The full path of a content file in TempDir whose name is free in both

@@ -184,8 +184,10 @@ void TForm1::imOnClick()
 void TForm1::imOffClick()
 {
     // Back on only where the clips can go.
-    if (!FoldersUsable())
+    if (const std::string unwritable = UnwritableFolder(); !unwritable.empty()) {
+        TellUnwritable(unwritable);
         return;
+    }
     imOff.SetVisible(false);
     imOn.SetVisible(true);
     ResumeCapture();
@@ -202,8 +204,11 @@ void TForm1::FormCreate()
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
-    // Nothing that arrives while we join the chain and load is a new clip.
+    // Nothing is captured while we join the chain and load. What the
+    // clipboard holds as we join is no new clip; a copy made meanwhile is,
+    // once its notice comes.
     CaptureSuppressed = true;
+    const DWORD atJoin = GetClipboardSequenceNumber();
     std::exception_ptr failure;
     try {
         JoinClipboardChain();
@@ -212,29 +217,37 @@ void TForm1::FormCreate()
     } catch (...) {
         failure = std::current_exception();
     }
-    ResumeCapture();
+    // The switch is decided before capture resumes: a copy made while the
+    // box below is open must not raise a box of its own on top of it.
+    const std::string unwritable = UnwritableFolder();
+    if (unwritable.empty())
+        ResumeCaptureAfter(atJoin);
+    else
+        imOnClick();
     // A catalogue that failed to load must not cost the user's settings
     // too: they would be written back as the defaults at exit.
-    if (!store::ProgramDir.empty()) {
+    if (!store::ProgramDir.empty())
         ReadSettings();
-        // Said once here; with the monitor off, copies raise no box.
-        if (!FoldersUsable())
-            imOnClick();
-    }
+    // Said once here; with the monitor off, copies raise no box.
+    if (!unwritable.empty())
+        TellUnwritable(unwritable);
     if (failure)
         std::rethrow_exception(failure);
 }
 
-bool TForm1::FoldersUsable()
+std::string TForm1::UnwritableFolder()
 {
-    const std::string folder = store::UnwritableFolder();
+    std::string folder = store::UnwritableFolder();
     foldersUnwritable_ = !folder.empty();
-    if (foldersUnwritable_)
-        ui::App.Box(ui::App.Title + " cannot write to the folder\n\n" + folder +
-                        "\n\nwhere it keeps your clips, so the clipboard monitor is off.\n\nMove the program to a "
-                        "folder you can write to, such as one in your Documents, and start it from there.",
-                    ui::App.Title, MB_OK | MB_ICONWARNING);
-    return !foldersUnwritable_;
+    return folder;
+}
+
+void TForm1::TellUnwritable(const std::string& folder)
+{
+    ui::App.Box(ui::App.Title + " cannot write to the folder\n\n" + folder +
+                    "\n\nwhere it keeps your clips, so the clipboard monitor is off.\n\nMove the program to a "
+                    "folder you can write to, such as one in your Documents, and start it from there.",
+                ui::App.Title, MB_OK | MB_ICONWARNING);
 }
 
 bool TForm1::QuietExit() const noexcept
@@ -251,7 +264,10 @@ void TForm1::ReadSettings()
 
 void TForm1::FormDestroy()
 {
+    const std::exception_ptr lastCapture = CaptureBeforeLeaving();
     LeaveClipboardChain();
+    if (lastCapture)
+        TellAtExit(lastCapture);
     SaveCataloguesAtExit();
     // A start that failed before the folders were set has no settings file:
     // a bare name would land in the Windows folder.
@@ -273,12 +289,44 @@ void TForm1::SaveCataloguesAtExit() noexcept
 {
     try {
         store::SaveCatalogues();
-    } catch (const std::exception& e) {
-        // The one box the store's files get at exit: an ending that must
-        // stay quiet leaves it out here.
-        if (!QuietExit())
-            ui::App.ShowException(e);
+    } catch (...) {
+        // The one box the store's files get at exit.
+        TellAtExit(std::current_exception());
     }
+}
+
+void TForm1::TellAtExit(std::exception_ptr failure) noexcept
+{
+    // An ending that must stay quiet leaves it out.
+    if (QuietExit())
+        return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        ui::App.ShowException(e);
+    } catch (...) {
+        ui::App.ShowException(ui::AppError("Unexpected error"));
+    }
+}
+
+// A change still to be captured (waiting for the chain's notice, for a busy
+// clipboard, or a notice not yet handed to us) is captured while we are
+// still in the chain, within the retry's bound. What failed is returned.
+std::exception_ptr TForm1::CaptureBeforeLeaving() noexcept
+{
+    std::exception_ptr failure;
+    if (!inChain_ || capturing_ || !monitor::CaptureDue(MonitorOn()))
+        return failure;
+    for (;;) {
+        Capture(&failure);
+        if (!busySince_)
+            break;
+        // The retry's pause, answering the chain meanwhile.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kClipboardRetryMs, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return failure;
 }
 
 void TForm1::FormClose()
@@ -602,7 +650,7 @@ void TForm1::WmClipboardUpdate()
     Capture();
 }
 
-void TForm1::Capture()
+void TForm1::Capture(std::exception_ptr* failure)
 {
     if (std::exchange(awaitingChain_, false))
         KillTimer(Handle(), kChainGraceTimer);
@@ -613,26 +661,33 @@ void TForm1::Capture()
         return;
     }
     capturing_ = true;
+    bool retry = false;
     try {
-        if (monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
-            if (std::exchange(busySince_, std::nullopt))
-                KillTimer(Handle(), kClipboardRetryTimer);
-        } else {
+        if (!monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
             // Another program holds the clipboard for a moment (the system's
             // own bridges read each change too). Nobody waits on us: look
             // again soon, answering the chain meanwhile.
             const DWORD now = GetTickCount();
             if (!busySince_)
                 busySince_ = now;
-            if (now - *busySince_ >= kClipboardPatienceMs) {
-                busySince_.reset();
+            if (now - *busySince_ >= kClipboardPatienceMs)
                 throw ui::AppError("Cannot open clipboard");
-            }
-            SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+            retry = true;
         }
     } catch (...) {
-        // Never a box on top of another: this may run in a box's loop.
-        ui::App.ShowExceptionLater(std::current_exception());
+        if (failure)
+            *failure = std::current_exception();
+        else
+            // Never a box on top of another: this may run in a box's loop.
+            ui::App.ShowExceptionLater(std::current_exception());
+    }
+    // Every way out but a retry ends the retrying: the next busy clipboard
+    // gets its whole second.
+    if (retry) {
+        SetTimer(Handle(), kClipboardRetryTimer, kClipboardRetryMs, nullptr);
+    } else {
+        busySince_.reset();
+        KillTimer(Handle(), kClipboardRetryTimer);
     }
     capturing_ = false;
     if (std::exchange(changedMeanwhile_, false))

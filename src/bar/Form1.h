@@ -10,6 +10,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -125,16 +126,21 @@ private:
     void WmChangeCbChain(WPARAM wParam, LPARAM lParam);
     void WmDrawClipboard(WPARAM wParam, LPARAM lParam);
     void WmClipboardUpdate();
-    void Capture();
+    // What fails goes to `failure` when given, else to a box once the loop
+    // gets to it.
+    void Capture(std::exception_ptr* failure = nullptr);
+    std::exception_ptr CaptureBeforeLeaving() noexcept;
     void MendClipboardChain();
     // Another start in our folder asked for us.
     void ComeToFront();
-    // Whether the working folders can be made and written; when not, one box
-    // names the folder and says what to do.
-    bool FoldersUsable();
+    // The first working folder that cannot be made or written, "" when
+    // both can; one box names it and says what to do.
+    std::string UnwritableFolder();
+    void TellUnwritable(const std::string& folder);
     // What failed at the end goes unreported: the session is ending and
     // nobody can answer a box, or the folders were said to be unwritable.
     bool QuietExit() const noexcept;
+    void TellAtExit(std::exception_ptr failure) noexcept;
 
     HWND NextViewer = nullptr;
     bool inChain_ = false;

@@ -356,6 +356,7 @@ void TfrmBmp::butCopyClick()
                 throw ui::AppError("Cannot write to clipboard");
             palette.release();
         }
+        suppress.Written();
     }
     labStatus.SetText("Bitmap sent to clipboard.");
     labStatus.RepaintNow();

@@ -60,7 +60,8 @@ const char* const kStatusIdle = " ";
 
 // Replaces the clipboard's contents with one block of `format`: `size` bytes
 // of text and a NUL of `nulSize` bytes.
-void PutClipboardBlock(HWND owner, UINT format, const void* text, std::size_t size, std::size_t nulSize)
+void PutClipboardBlock(HWND owner, UINT format, const void* text, std::size_t size, std::size_t nulSize,
+                       SuppressCapture& suppress)
 {
     ui::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, size + nulSize));
     if (!mem)
@@ -80,19 +81,21 @@ void PutClipboardBlock(HWND owner, UINT format, const void* text, std::size_t si
     if (!EmptyClipboard() || !SetClipboardData(format, mem.get()))
         throw ui::AppError("Cannot write to clipboard");
     mem.release();  // the clipboard owns it now
+    suppress.Written();
 }
 
 // A content file's text on the clipboard: marked UTF-8 as CF_UNICODETEXT,
 // which the system also offers as CF_TEXT, anything else as its CF_TEXT
 // bytes. Either ends at the text's first NUL.
-void PutClipboardText(HWND owner, std::string_view content)
+void PutClipboardText(HWND owner, std::string_view content, SuppressCapture& suppress)
 {
     if (std::optional<std::wstring> unicode = encoding::UnicodeOfContent(content)) {
         const std::wstring_view text = std::wstring_view(*unicode).substr(0, unicode->find(L'\0'));
-        PutClipboardBlock(owner, CF_UNICODETEXT, text.data(), text.size() * sizeof(wchar_t), sizeof(wchar_t));
+        PutClipboardBlock(owner, CF_UNICODETEXT, text.data(), text.size() * sizeof(wchar_t), sizeof(wchar_t),
+                          suppress);
     } else {
         const std::string_view text = content.substr(0, content.find('\0'));
-        PutClipboardBlock(owner, CF_TEXT, text.data(), text.size(), 1);
+        PutClipboardBlock(owner, CF_TEXT, text.data(), text.size(), 1, suppress);
     }
 }
 
@@ -319,7 +322,7 @@ void TfrmText::butCopyClick()
         return;
     SuppressCapture quiet;
     monitor::MemoPassage passage(Form1->Memo1, NormaliseLineBreaks(ReadWholeFile(ContentPath(k))));
-    PutClipboardText(Handle(), passage.Text());
+    PutClipboardText(Handle(), passage.Text(), quiet);
     labStatus.SetText(kStatusSent);
     labStatus.RepaintNow();
 }

@@ -2,6 +2,8 @@
 
 #include "store/DateTime.h"
 #include "store/StoreFiles.h"
+#include "ui/Files.h"
+#include "ui/Handles.h"
 
 #include <windows.h>
 
@@ -60,14 +62,19 @@ bool Remove(Catalogue<Entry>& catalogue, CatalogueId id, int index, const std::s
     return there && !FileExists(path);
 }
 
-// Copies the content file of a recent entry into StashDir under the same name.
+// Copies the content file of a recent entry into StashDir under the same name,
+// onto the disk before the saved catalogue names it.
 template <class Entry>
 void CopyToStash(const Entry& entry)
 {
     const std::string from = ContentFilePath(TempDir, entry);
     const std::string to = ContentFilePath(StashDir, entry);
-    if (!from.empty() && !to.empty())
-        CopyFileA(from.c_str(), to.c_str(), FALSE);
+    if (from.empty() || to.empty() || !CopyFileA(from.c_str(), to.c_str(), FALSE))
+        return;
+    ui::FileHandle copy(CreateFileA(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (copy)
+        ui::FlushToDisk(copy.get());
 }
 
 template <class Entry>

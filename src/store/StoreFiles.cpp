@@ -291,6 +291,28 @@ bool FoldersSet() noexcept
 constexpr CatalogueId kFileOrder[] = {CatalogueId::RecentText, CatalogueId::SavedText, CatalogueId::RecentBitmap,
                                       CatalogueId::SavedBitmap};
 
+// Deletes the content files in folder that neither of its catalogues names,
+// once both were read: a kill between a content file's write and its
+// catalogue's, or between a catalogue's replace and the deletions after it,
+// leaves such files, and so does a write failure that lasts until exit. A
+// catalogue that could not be read may name any of them.
+void DeleteUnnamed(const std::string& folder, const TextCatalogue& texts, const BitmapCatalogue& bitmaps)
+{
+    if (texts.LoadFailed || bitmaps.LoadFailed)
+        return;
+    WIN32_FIND_DATAA found;
+    ui::FindHandle search(FindFirstFileA((folder + "clip*").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            (IsContentFileName(name, ".txt") || IsContentFileName(name, ".bmp")) && !NamesFile(texts, name) &&
+            !NamesFile(bitmaps, name))
+            DeleteFileA((folder + name).c_str());
+    } while (FindNextFileA(search.get(), &found));
+}
+
 } // namespace
 
 std::string ProgramDirOf(std::string_view exePath)
@@ -323,9 +345,10 @@ std::string UnwritableFolder()
         if (!FolderExists(path) && !CreateDirectoryA(path.c_str(), nullptr) && !FolderExists(path))
             return ProgramDir;
         // A file of our own made and removed again: a folder's attributes
-        // do not tell whether this user may write in it.
+        // do not tell whether this user may write in it. Wine names a file
+        // it could not make all the same.
         char probe[MAX_PATH];
-        if (!GetTempFileNameA(folder->c_str(), "tdm", 0, probe))
+        if (!GetTempFileNameA(folder->c_str(), "tdm", 0, probe) || !FileExists(probe))
             return *folder;
         DeleteFileA(probe);
     }
@@ -344,6 +367,8 @@ void LoadCatalogues()
             failures.Run([&] { Load(catalogue, path); });
         });
     }
+    DeleteUnnamed(TempDir, RecentTextCatalogue, RecentBitmapCatalogue);
+    DeleteUnnamed(StashDir, SavedTextCatalogue, SavedBitmapCatalogue);
     failures.Raise();
 }
 

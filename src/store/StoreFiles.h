@@ -27,7 +27,9 @@ std::string UnwritableFolder();
 
 // Fills the catalogues from their files, cutting length bytes to their
 // fields. Every catalogue is read even when another fails; the first failure
-// is then raised as an IoError, and the failing catalogue starts empty.
+// is then raised as an IoError, and the failing catalogue starts empty. In a
+// folder whose two catalogues were both read, the content files that neither
+// names are deleted; nothing else is.
 void LoadCatalogues();
 
 // Writes one catalogue's file through a new file moved over the old one, and

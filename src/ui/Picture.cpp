@@ -2,6 +2,7 @@
 
 #include "bmp/BmpFormat.h"
 #include "ui/Errors.h"
+#include "ui/Files.h"
 
 #include <cstring>
 #include <limits>
@@ -436,7 +437,7 @@ void Picture::SaveToFile(const std::string& path) const
                                                          &done, nullptr) &&
                                                done == part.size()));
     }
-    if (!written) {
+    if (!written || !FlushToDisk(file.get())) {
         // A cut-off content file would only fail later, in the browser.
         file.reset();
         DeleteFileA(path.c_str());

@@ -34,8 +34,9 @@ public:
     // The picture as a BMP file: 1 bit per pixel when monochrome, 4 or 8 with the
     // colour table when the bitmap has that depth, otherwise 24.
     std::vector<std::uint8_t> EncodeBmp() const;
-    // Creates or replaces the file. Throws AppError "Cannot create file <path>",
-    // "Cannot write file <path>" (the partial file is removed), or a GDI error.
+    // Creates or replaces the file, flushed to the disk (FlushToDisk). Throws
+    // AppError "Cannot create file <path>", "Cannot write file <path>" (the
+    // partial file is removed), or a GDI error.
     void SaveToFile(const std::string& path) const;
 
     // Reads a BMP file into the picture (a bitmap of the file's depth, with a

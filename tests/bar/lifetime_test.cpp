@@ -85,6 +85,22 @@ TEST_F(BarLifetime, AReadOnlyCatalogueIsReportedAndKeptWhileEverythingElseLoads)
     EXPECT_NE(ini.find("Color=255"), std::string::npos) << ini;
 }
 
+TEST_F(BarLifetime, AFolderItCannotWriteTurnsTheMonitorOffBeforeItsBoxOpens)
+{
+    ReadOnlyFile locked(folder.Path() + "temp");
+    ASSERT_TRUE(locked.Active());
+    // A copy made while the box is open raises no box on top of it.
+    onBox = [] { monitor_test::CopyText("copied while the box is open"); };
+    app::CreateProgramForms();
+    onBox = nullptr;
+    PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("cannot write to the folder\n\n" + folder.Path() + "temp\\"), std::string::npos)
+        << boxes[0];
+    EXPECT_FALSE(Form1->MonitorOn());
+    EXPECT_EQ(store::RecentTextCatalogue.Count, 0);
+}
+
 TEST_F(BarLifetime, AStashFolderRemovedWhileRunningIsReportedAtExitAndTheOtherFilesAreWritten)
 {
     app::CreateProgramForms();

@@ -6,7 +6,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
+#include <functional>
+#include <memory>
 
 using namespace monitor_test;
 using testing_support::FileExists;
@@ -311,37 +312,75 @@ TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormat)
     EXPECT_TRUE(ContentFiles().empty());
 }
 
-TEST_F(TextCapture, AClipboardHeldBrieflyByAnotherProgramIsWaitedForWithoutBlocking)
+TEST_F(TextCapture, AClipboardHeldByAnotherProgramIsWaitedForASecondAndAFailedRetryLeavesNoTrace)
 {
-    auto heldFor = [&](DWORD ms) {
-        CaptureSuppressed = true;
-        CopyText("held " + std::to_string(ms));
-        CaptureSuppressed = false;
-        HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        std::thread holder([&] {
-            OpenClipboard(nullptr);
-            SetEvent(opened);
-            Sleep(ms);
-            CloseClipboard();
-        });
-        WaitForSingleObject(opened, INFINITE);
-        // The bar answers at once and looks again later.
-        const auto start = std::chrono::steady_clock::now();
-        SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ms / 2));
-        const int before = store::RecentTextCatalogue.Count;
-        PumpUntil([&] { return store::RecentTextCatalogue.Count > before || !boxes.empty(); }, ms + 2000);
-        holder.join();
-        testing_support::PumpMessages(0);
+    NoticeWhileHeld([](ClipboardWrite& write) { write.Text("held briefly"); });
+    ASSERT_TRUE(PumpUntil([] { return Captured() == 1; }));
+
+    // A retry that fails (a metafile only) ends the retrying: the next
+    // held clipboard, more than the whole second later, is waited for again.
+    NoticeWhileHeld([](ClipboardWrite&) { SetClipboardData(CF_ENHMETAFILE, Metafile()); });
+    const DWORD firstBusy = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes[0].text, "Unsupported clipboard format.");
+    ASSERT_TRUE(PumpUntil([&] { return GetTickCount() - firstBusy > 1200; }));
+    NoticeWhileHeld([](ClipboardWrite& write) { write.Text("after a failed retry"); });
+    ASSERT_TRUE(PumpUntil([&] { return Captured() == 2 || boxes.size() > 1; }));
+    EXPECT_EQ(NewestText().Preview.Text(), "after a failed retry");
+
+    // Held past the second: given up with one box, and nothing captured.
+    auto held = NoticeWhileHeld([](ClipboardWrite& write) { write.Text("held too long"); });
+    ASSERT_TRUE(PumpUntil([&] { return boxes.size() > 1; }, 5000));
+    held.reset();
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Cannot open clipboard.");
+    EXPECT_EQ(Captured(), 2);
+}
+
+TEST_F(TextCapture, LeavingCapturesTheClipThatWaitsFirstWithinTheRetrysSecond)
+{
+    // The clipboard is held as the program ends: let go a moment later, the
+    // clip is captured before the bar leaves the chain, and kept.
+    auto exitWhileHeld = [&](const std::string& text, DWORD letGoAfterMs) {
+        auto held = NoticeWhileHeld([&](ClipboardWrite& write) { write.Text(text); });
+        held->LetGo(letGoAfterMs);
+        const DWORD start = GetTickCount();
+        app::ReleaseProgramForms();
+        EXPECT_LT(GetTickCount() - start, 1500u) << text;
     };
-    heldFor(300);
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    exitWhileHeld("copied as the program ends", 200);
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);
+    EXPECT_EQ(NewestText().Preview.Text(), "copied as the program ends");
+    EXPECT_EQ(ReadFileBytes(TempFile(NewestText())), "copied as the program ends");
     EXPECT_TRUE(boxes.empty());
 
-    heldFor(2500);
-    EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+    // Held past the second: the end waits no longer, and says why.
+    app::CreateProgramForms();
+    exitWhileHeld("held past the end", 2000);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Cannot open clipboard.");
+
+    // The session ends while the bar waits for the chain's notice from a
+    // viewer ahead that keeps it.
+    app::CreateProgramForms();
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 1);  // as kept on disk
+    {
+        CountingViewer ahead;
+        ahead.passOn = false;
+        CopyText("copied as the session ends");
+        EXPECT_EQ(store::RecentTextCatalogue.Count, 1);
+        SendMessageA(ui::App.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    }
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    testing_support::PumpMessages(0);
+    app::ReleaseProgramForms();
+    app::CreateProgramForms();
+    ASSERT_EQ(store::RecentTextCatalogue.Count, 2);
+    EXPECT_EQ(NewestText().Preview.Text(), "copied as the session ends");
+    EXPECT_EQ(ContentFiles().size(), 2u);
+    EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(TextCapture, AShowingBrowserListsItsCatalogueAgainAndAHiddenOneIsLeftAlone)

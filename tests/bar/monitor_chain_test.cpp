@@ -2,8 +2,11 @@
 // passing every notification on, and keeping the chain whole as others leave.
 #include "bar/monitor_support.h"
 
+#include "browsers/TextBrowser.h"
+
 #include <chrono>
 #include <thread>
+#include <utility>
 
 using namespace monitor_test;
 
@@ -136,7 +139,7 @@ TEST_F(ChainTest, AViewerAheadThatKeepsNoticesCostsNoCaptureAndOneThatDiesIsMend
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(ChainTest, ChangesMadeWhileCaptureWasHeldOffStayUncapturedHoweverLateTheirNoticesCome)
+TEST_F(ChainTest, ChangesMadeWithTheMonitorOffAndACopyBacksOwnStayUncapturedHoweverLateTheirNoticesCome)
 {
     // Written without handing the bar its notice: it comes later.
     auto writeUnheard = [](const std::string& text) {
@@ -148,10 +151,6 @@ TEST_F(ChainTest, ChangesMadeWhileCaptureWasHeldOffStayUncapturedHoweverLateThei
     Form1->imOnClick();
     writeUnheard("while the monitor is off");
     Form1->imOffClick();
-    {
-        SuppressCapture copyBack;
-        writeUnheard("copied back");
-    }
     DeliverClipboardNotices();
     SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
     EXPECT_EQ(Captured(), 0);
@@ -161,6 +160,70 @@ TEST_F(ChainTest, ChangesMadeWhileCaptureWasHeldOffStayUncapturedHoweverLateThei
     // The same change heard once more is not captured twice.
     SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
     EXPECT_EQ(Captured(), 1);
+
+    // Copied back from the browser, heard again late from both sides.
+    frmText->ShowCatalogue(false);
+    SendMessageA(frmText->list1, LB_SETCURSEL, 0, 0);
+    frmText->butCopyClick();
+    DeliverClipboardNotices();
+    SendMessageA(Form1->Handle(), WM_DRAWCLIPBOARD, 0, 0);
+    SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+    EXPECT_EQ(Captured(), 1);
+}
+
+TEST_F(ChainTest, ACopyBackMarksOnlyItsOwnChangeAndOtherProgramsClipsAreCapturedOnce)
+{
+    CopyText("the clip copied back");
+    const std::string file = TempFile(NewestText());
+    auto copyBack = [] {
+        frmText->ShowCatalogue(false);
+        // The oldest entry: the last line.
+        SendMessageA(frmText->list1, LB_SETCURSEL, static_cast<WPARAM>(store::RecentTextCatalogue.Count - 1), 0);
+        SendMessageA(frmText->Handle(), WM_COMMAND, TfrmText::mnuCopy, 0);
+    };
+
+    // Another program copies while the copy back passes its own notice down
+    // the chain, before capture is back.
+    {
+        CountingViewer ahead;
+        bool landed = false;
+        ahead.OnDraw = [&] {
+            if (!std::exchange(landed, true))
+                CopyTextElsewhere("copied during the copy back");
+        };
+        copyBack();
+    }
+    ASSERT_TRUE(PumpUntil([] { return Captured() == 2; }));
+    EXPECT_EQ(NewestText().Preview.Text(), "copied during the copy back");
+
+    // A copy back that fails (its file is gone) while another program's
+    // change waits: for the chain's notice, which a viewer ahead keeps...
+    ASSERT_TRUE(DeleteFileA(file.c_str()));
+    {
+        CountingViewer ahead;
+        ahead.passOn = false;
+        CopyText("waits for the chain");
+        EXPECT_EQ(Captured(), 2);
+        copyBack();
+    }
+    ASSERT_TRUE(PumpUntil([] { return Captured() == 3; }));
+    EXPECT_EQ(NewestText().Preview.Text(), "waits for the chain");
+
+    // ... or for the clipboard, which another program holds.
+    {
+        auto held = NoticeWhileHeld([](ClipboardWrite& write) { write.Text("waits for the clipboard"); });
+        copyBack();
+    }
+    ASSERT_TRUE(PumpUntil([] { return Captured() == 4; }));
+    EXPECT_EQ(NewestText().Preview.Text(), "waits for the clipboard");
+
+    // Each once: nothing more comes of the notices still on their way.
+    testing_support::PumpMessages(0);
+    SendMessageA(Form1->Handle(), WM_CLIPBOARDUPDATE, 0, 0);
+    EXPECT_EQ(Captured(), 4);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Cannot open file " + file + ".");
+    EXPECT_EQ(boxes[1].text, boxes[0].text);
 }
 
 namespace {

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,21 @@ protected:
     static const store::BitmapClipEntry& NewestBitmap()
     {
         return store::RecentBitmapCatalogue.Entries[store::RecentBitmapCatalogue.Count];
+    }
+    // A change whose notice reaches the bar while another program holds the
+    // clipboard: the bar answers at once, and looks again later. The holder
+    // lets go when the result does.
+    static std::unique_ptr<ClipboardHeld> NoticeWhileHeld(const std::function<void(ClipboardWrite&)>& put)
+    {
+        {
+            ClipboardWrite write(ClipboardWrite::NoticeLater);
+            put(write);
+        }
+        auto held = std::make_unique<ClipboardHeld>();
+        const DWORD start = GetTickCount();
+        DeliverClipboardNotices();
+        EXPECT_LT(GetTickCount() - start, 150u);
+        return held;
     }
     // The content files in TempDir, sorted.
     static std::vector<std::string> ContentFiles() { return SortedFileNames(store::TempDir + "clip*"); }

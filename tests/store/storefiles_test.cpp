@@ -270,6 +270,46 @@ TEST_F(StoreFilesTest, ClipsSurviveARestartWithoutTheSaveAtExit)
 
 }
 
+TEST_F(StoreFilesTest, AtStartContentFilesThatNoCatalogueNamesGoOnlyWhereBothCataloguesWereRead)
+{
+    // Named by a catalogue of either kind, in any case, stay.
+    WriteBytes(RecentTextFile(), Bytes(TextEntry("a", "clip0001.txt")) + Bytes(TextEntry("b", "clip0005.bmp")));
+    WriteBytes(RecentBitmapFile(), Bytes(BitmapEntry("CLIP0002.BMP")));
+    const char* kept[] = {"clip0001.txt", "clip0005.bmp", "clip0002.bmp",
+                          // not a content file's name: never the store's to delete
+                          "clip12345.txt", "clipXYZW.txt", "clip0006.txt.bak", "clip0007.dat", "clip0008",
+                          "notes.txt", "txtclips.dat.new"};
+    // Left by a kill before the catalogue named them, or after it let them go.
+    const char* unnamed[] = {"clip0003.txt", "CLIP00ab.BMP", "clip0002.txt"};
+    for (const char* name : kept)
+        WriteBytes(TempDir + name, name);
+    for (const char* name : unnamed)
+        WriteBytes(TempDir + name, name);
+    CreateDirectoryA((TempDir + "clip0004.txt").c_str(), nullptr);
+    // The stash's text catalogue cannot be read: it may name any file there.
+    WriteBytes(SavedTextFile(), Bytes(TextEntry("c", "clip0009.txt")));
+    WriteBytes(StashDir + "clip0009.txt", "saved");
+    WriteBytes(StashDir + "clip000A.bmp", "saved");
+    {
+        LockedFile lock(SavedTextFile());
+        ASSERT_TRUE(lock.Active());
+        ASSERT_TRUE(RaisedError(LoadCatalogues));
+    }
+    for (const char* name : kept)
+        EXPECT_EQ(ReadBytes(TempDir + name), name);
+    for (const char* name : unnamed)
+        EXPECT_FALSE(Exists(TempDir + name)) << name;
+    EXPECT_TRUE(Exists(TempDir + "clip0004.txt"));
+    EXPECT_TRUE(Exists(StashDir + "clip0009.txt"));
+    EXPECT_TRUE(Exists(StashDir + "clip000A.bmp"));
+
+    // Read at the next start: what it names stays, the rest goes.
+    LoadCatalogues();
+    EXPECT_TRUE(Exists(StashDir + "clip0009.txt"));
+    EXPECT_FALSE(Exists(StashDir + "clip000A.bmp"));
+    EXPECT_EQ(ReadBytes(TempDir + "clip0001.txt"), "clip0001.txt");
+}
+
 TEST_F(StoreFilesTest, ALockedFileIsLeftAloneUntilItCanBeReadThenTheRunsEntriesFollowWhatItHolds)
 {
     // Nine saved clips with their stash files, odd bytes in their records.
@@ -283,8 +323,6 @@ TEST_F(StoreFilesTest, ALockedFileIsLeftAloneUntilItCanBeReadThenTheRunsEntriesF
     }
     WriteBytes(SavedTextFile(), saved);
     WriteBytes(RecentBitmapFile(), RandomRecords(sizeof(BitmapClipEntry), 4, 22));
-    for (const char* name : {"clip0001.txt", "clip0002.txt", "clip0003.txt"})
-        WriteBytes(TempDir + name, name);
     {
         LockedFile lock(SavedTextFile());
         ASSERT_TRUE(lock.Active());
@@ -294,6 +332,13 @@ TEST_F(StoreFilesTest, ALockedFileIsLeftAloneUntilItCanBeReadThenTheRunsEntriesF
         EXPECT_TRUE(SavedTextCatalogue.LoadFailed);
         EXPECT_EQ(SavedTextCatalogue.Count, 0);
         EXPECT_EQ(RecentBitmapCatalogue.Count, 4); // those after the failure load too
+        // The stash files that no entry in memory names stay: the file may.
+        for (int i = 1; i <= 9; ++i)
+            EXPECT_TRUE(FileExists(StashDir + "clip010" + std::to_string(i) + ".txt")) << i;
+
+        // This run's captures.
+        for (const char* name : {"clip0001.txt", "clip0002.txt", "clip0003.txt"})
+            WriteBytes(TempDir + name, name);
 
         // Reported at start: the run goes on without a word.
         EXPECT_FALSE(RaisedError([] {

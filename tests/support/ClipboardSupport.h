@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -25,10 +26,10 @@ inline HWND ClipboardOwner()
 
 // The clipboard is one lock for the whole session: another program (the one
 // under test, copying back) may hold it for a moment.
-inline bool OpenClipboardPatiently()
+inline bool OpenClipboardPatiently(HWND owner = ClipboardOwner())
 {
     for (int i = 0; i < 100; ++i) {
-        if (OpenClipboard(ClipboardOwner()))
+        if (OpenClipboard(owner))
             return true;
         Sleep(10);
     }
@@ -57,10 +58,11 @@ inline void DeliverClipboardNotices()
 // One write of the clipboard: opened and emptied here, closed (which notifies
 // the viewers) when it goes out of scope. A clipboard listener of this thread
 // (the program's bar, in tests that build its windows here) has handled the
-// notice posted to it by then.
+// notice posted to it by then, unless it is to come later.
 class ClipboardWrite {
 public:
-    ClipboardWrite()
+    enum Notice { NoticeNow, NoticeLater };
+    explicit ClipboardWrite(Notice notice = NoticeNow) : notice_(notice)
     {
         OpenClipboardPatiently();
         EmptyClipboard();
@@ -68,7 +70,8 @@ public:
     ~ClipboardWrite()
     {
         CloseClipboard();
-        DeliverClipboardNotices();
+        if (notice_ == NoticeNow)
+            DeliverClipboardNotices();
     }
     ClipboardWrite(const ClipboardWrite&) = delete;
     ClipboardWrite& operator=(const ClipboardWrite&) = delete;
@@ -100,6 +103,9 @@ public:
         ReleaseDC(nullptr, screen);
         Block(CF_DIB, dib.data(), dib.size());
     }
+
+private:
+    Notice notice_;
 };
 
 // True when the program under test (TIDEMARK_PROGRAM) is not of this test
@@ -142,6 +148,61 @@ inline void EmptyTheClipboard()
 {
     ClipboardWrite write;
 }
+
+// Text copied by another program: from a thread of its own, with no window
+// to own the clipboard. Returns once the clipboard is closed again.
+inline void CopyTextElsewhere(const std::string& text)
+{
+    std::thread([&] {
+        OpenClipboardPatiently(nullptr);
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, GlobalBlock(text.c_str(), text.size() + 1));
+        CloseClipboard();
+    }).join();
+}
+
+// Another program holding the clipboard open, from a thread of its own, from
+// construction until it is let go.
+class ClipboardHeld {
+public:
+    ClipboardHeld()
+        : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), letGo_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        thread_ = std::thread([this] {
+            const bool open = OpenClipboardPatiently(nullptr);
+            SetEvent(opened_);
+            WaitForSingleObject(letGo_, INFINITE);
+            // The program finishes what it does with the clipboard.
+            Sleep(afterMs_);
+            if (open)
+                CloseClipboard();
+        });
+        WaitForSingleObject(opened_, INFINITE);
+    }
+    ~ClipboardHeld()
+    {
+        LetGo();
+        thread_.join();
+        CloseHandle(opened_);
+        CloseHandle(letGo_);
+    }
+    ClipboardHeld(const ClipboardHeld&) = delete;
+    ClipboardHeld& operator=(const ClipboardHeld&) = delete;
+
+    // Closes the clipboard `afterMs` from now, without waiting for it.
+    void LetGo(DWORD afterMs = 0)
+    {
+        if (WaitForSingleObject(letGo_, 0) == WAIT_OBJECT_0)
+            return;
+        afterMs_ = afterMs;
+        SetEvent(letGo_);
+    }
+
+private:
+    HANDLE opened_, letGo_;
+    DWORD afterMs_ = 0;
+    std::thread thread_;
+};
 
 // A bitmap in the display's format: `left` in column 0, `fill` elsewhere.
 inline HBITMAP ColourBitmap(int width, int height, COLORREF fill, COLORREF left)
