@@ -134,8 +134,9 @@ private:
     // Another start in our folder asked for us.
     void ComeToFront();
     // The first working folder that cannot be made or written, "" when
-    // both can; one box names it and says what to do.
+    // both can; remembered for the exit.
     std::string UnwritableFolder();
+    // One box names the folder and says what to do.
     void TellUnwritable(const std::string& folder);
     // What failed at the end goes unreported: the session is ending and
     // nobody can answer a box, or the folders were said to be unwritable.
