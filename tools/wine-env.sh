@@ -4,7 +4,9 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINE64" ] || WINE64=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wine64$')
 [ -x "$WINESERVER" ] || WINESERVER=$(dpkg -L wine64 2>/dev/null | grep -m1 '/wineserver64$')
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+# TIDEMARK_NATIVE_FIRST names DLLs, "a,b", that Wine is to look for beside
+# a program first, as Windows does for any DLL that is not a known DLL.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=${TIDEMARK_NATIVE_FIRST:+;$TIDEMARK_NATIVE_FIRST=n,b}" WINEARCH=win64
 
 # Starts a private Xvfb on a free display; sets DISPLAY and XVFB_PID.
 start_private_xvfb() {

@@ -7,8 +7,7 @@
 #include "browsers/BitmapBrowser.h"
 #include "browsers/TextBrowser.h"
 #include "ui/Application.h"
-
-#include <commctrl.h>
+#include "ui/SystemDlls.h"
 
 #include <memory>
 
@@ -41,7 +40,7 @@ void Make(std::unique_ptr<T>& owner, T*& reference)
 void CreateProgramForms()
 {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
+    ui::system::InitCommonControlsEx(&icc);
     ui::App.Title = kTitle;
     ui::App.HelpFile = "tidemark.hlp";
     SetWindowTextA(ui::App.Handle(), ui::App.Title.c_str());

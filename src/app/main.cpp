@@ -4,6 +4,7 @@
 #include "bar/Form1.h"
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
+#include "ui/SystemDlls.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -34,6 +35,7 @@ private:
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    ui::LoadDllsFromTheSystemOnly();
     // Before any window or file: a second copy in this folder only brings
     // the first one forward.
     app::SingleInstance instance(store::ProgramDirOf(ui::App.ExeName()));

@@ -5,6 +5,7 @@
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/Picture.h"
+#include "ui/SystemDlls.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -83,7 +84,9 @@ public:
 
     // The platform's modal dialogs and menu loop, replaceable by tests that
     // look at what would be asked for.
-    std::function<BOOL(CHOOSECOLORA&)> ChooseColorCall = [](CHOOSECOLORA& cc) { return ChooseColorA(&cc); };
+    std::function<BOOL(CHOOSECOLORA&)> ChooseColorCall = [](CHOOSECOLORA& cc) {
+        return ui::system::ChooseColorA(&cc);
+    };
     std::function<BOOL(HWND, const char*, UINT, ULONG_PTR)> WinHelpCall =
         [](HWND owner, const char* file, UINT command, ULONG_PTR data) {
             return WinHelpA(owner, file, command, data);

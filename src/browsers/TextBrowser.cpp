@@ -11,6 +11,7 @@
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
 #include "ui/Fonts.h"
+#include "ui/SystemDlls.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -192,7 +193,7 @@ void TfrmText::CreateControls()
                             GetModuleHandleW(nullptr), nullptr);
     if (!list1)
         throw ui::AppError("Cannot create window LISTBOX");
-    SetWindowSubclass(list1, ListPresses, 0, reinterpret_cast<DWORD_PTR>(this));
+    ui::system::SetWindowSubclass(list1, ListPresses, 0, reinterpret_cast<DWORD_PTR>(this));
     // The font first: setting one recomputes the item height.
     SendMessageA(list1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SendMessageA(list1, LB_SETITEMHEIGHT, 0, kItemHeight);
@@ -298,9 +299,9 @@ LRESULT CALLBACK TfrmText::ListPresses(HWND list, UINT msg, WPARAM wParam, LPARA
         if (msg == WM_LBUTTONDBLCLK && form->DoubleClickStraddlesRelist())
             msg = WM_LBUTTONDOWN;
     } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(list, ListPresses, 0);
+        ui::system::RemoveWindowSubclass(list, ListPresses, 0);
     }
-    return DefSubclassProc(list, msg, wParam, lParam);
+    return ui::system::DefSubclassProc(list, msg, wParam, lParam);
 }
 
 std::string TfrmText::ContentPath(int index) const

@@ -75,7 +75,8 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int index, int count, int x, int y)
     MemoryDc mem(CreateCompatibleDC(dc));
     SelectGuard sel(mem.get(), glyph);
     COLORREF transparent = GetPixel(mem.get(), 0, h - 1);
-    TransparentBlt(dc, x, y, w, h, mem.get(), index * w, 0, w, h, transparent);
+    // gdi32's own: msimg32 is no known DLL, and a copy beside the program would be loaded instead.
+    GdiTransparentBlt(dc, x, y, w, h, mem.get(), index * w, 0, w, h, transparent);
 }
 
 // ---- SpeedButton ----

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace testing_support;
 
 class BarScenario : public ScenarioTest {};
@@ -266,12 +268,7 @@ TEST_F(BarScenario, KeysTypedOnTheBarOpenWhatItsButtonsOpen)
 
 TEST_F(BarScenario, HelpContentsOpensTheGuideBesideTheProgramOrSaysWhereItShouldBe)
 {
-    // A .txt opens in Notepad, as on any Windows.
-    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7), ERROR_SUCCESS);
-    const char command[] = "C:\\windows\\notepad.exe \"%1\"";
-    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "txtfile\\shell\\open\\command", REG_SZ, command, sizeof command - 1),
-              ERROR_SUCCESS);
-
+    ASSERT_TRUE(OpenTextFilesWithNotepad());
     TempFolder folder;
     const std::string guide = "orv Tidemark: the guide\r\nKeys: T, B, S, F1\r\n";
     WriteFileBytes(folder.Path() + "README.txt", guide);
@@ -279,23 +276,7 @@ TEST_F(BarScenario, HelpContentsOpensTheGuideBesideTheProgramOrSaysWhereItShould
     ASSERT_TRUE(program.Start());
 
     ASSERT_TRUE(program.ChooseFromMenu(bar_layout::butHelp, 'H'));
-    HWND notepad = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }, kStartTimeoutMs));
-    HWND edit = nullptr;
-    std::string shown;
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-            char text[256] = "";
-            edit = FindWindowExA(notepad, nullptr, "Edit", nullptr);
-            SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000,
-                                nullptr);
-            shown = text;
-            return shown == guide;
-        },
-        kReactionTimeoutMs))
-        << shown;
-    PostMessageA(notepad, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(notepad); }, kReactionTimeoutMs));
+    EXPECT_EQ(ShownInNotepad(guide), guide);
 
     // Without the guide, a note says where it belongs.
     ASSERT_TRUE(DeleteFileA((folder.Path() + "README.txt").c_str()));
@@ -310,4 +291,61 @@ TEST_F(BarScenario, HelpContentsOpensTheGuideBesideTheProgramOrSaysWhereItShould
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == program.Bar(); }, kReactionTimeoutMs));
     ASSERT_TRUE(program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u) << program.WaitForMessageBox("orv Tidemark", 0).text;
+}
+
+// A download folder where a web page has left DLLs named after some that
+// the program, or the system for it, loads by name (tests/e2e/plants): each
+// leaves a mark when loaded, and otherwise does what the real one does.
+TEST_F(BarScenario, NoDllPlantedBesideTheProgramIsLoaded)
+{
+    ASSERT_TRUE(OpenTextFilesWithNotepad());
+    // Named by the build: msimg32, which the program once imported, and some
+    // that the system loads for the colour dialog, themes and the shell.
+    const char* const named = std::getenv("TIDEMARK_NATIVE_FIRST");
+    const char* const overrides = std::getenv("WINEDLLOVERRIDES");
+    ASSERT_TRUE(named && *named) << "no plants named: run the test through ctest";
+    const std::string names = named;
+    ASSERT_NE(std::string(overrides ? overrides : "").find(names + "=n,b"), std::string::npos)
+        << "Wine is not told to look beside the program first";
+    TempFolder folder;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find(',', at), names.size());
+        const std::string dll = names.substr(at, end - at) + ".dll";
+        ASSERT_TRUE(CopyFileA((ModuleDir() + "plants\\" + dll).c_str(), (folder.Path() + dll).c_str(), FALSE))
+            << "no plant " << dll << " built beside the test";
+        at = end + 1;
+    }
+    const std::string guide = "orv Tidemark: the guide\r\n";
+    WriteFileBytes(folder.Path() + "README.txt", guide);
+
+    RunningProgram program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    ASSERT_FALSE(CopyTextAndWait(program, "a clip among plants").empty());
+    // A menu's key goes to the window in front, where a click on its bare
+    // background puts the bar once a dialog has let go of it (and may have
+    // left no window in front).
+    const auto barInFront = [&] {
+        const HWND bar = program.Bar();
+        if (!PumpUntil([&] { return IsWindowEnabled(bar) != FALSE; }, kReactionTimeoutMs))
+            return false;
+        ClickAt(OnScreen(bar, {3, 3}));
+        return PumpUntil([&] { return GetForegroundWindow() == bar; }, kReactionTimeoutMs);
+    };
+    ASSERT_TRUE(barInFront() && program.ChooseColour("0", "128", "255"));
+    ASSERT_TRUE(barInFront() && program.ChooseFromMenu(bar_layout::butHelp, 'H'));
+    EXPECT_EQ(ShownInNotepad(guide), guide) << program.WaitForMessageBox("orv Tidemark", 0).text;
+    ASSERT_TRUE(barInFront() && program.Exit());
+    ASSERT_EQ(program.WaitForExit(), 0u);
+
+    // Wine's own DLLs load two plants whatever the program does: its user32
+    // imports version.dll, and its uxtheme asks for msimg32.dll by name past
+    // the search the program narrowed. An import of the program's own marks
+    // "import"; the release check keeps version.dll out of its imports.
+    const std::vector<std::string> wines{"msimg32.dll.mark: load", "version.dll.mark: import"};
+    for (std::string mark : SortedFileNames(folder.Path() + "*.mark")) {
+        const std::string how = ReadFileBytes(folder.Path() + mark);
+        CharLowerBuffA(mark.data(), static_cast<DWORD>(mark.size()));
+        mark += ": " + how;
+        EXPECT_NE(std::find(wines.begin(), wines.end(), mark), wines.end()) << mark;
+    }
 }

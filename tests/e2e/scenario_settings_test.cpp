@@ -31,27 +31,6 @@ bool HintShowsOverTextButton(const RunningProgram& program, DWORD waitMs)
     return shown;
 }
 
-// Defines a colour in the standard colour dialog with the keyboard: open the
-// custom part, type red, green and blue into its boxes, confirm.
-bool ChooseColourByKeyboard(const RunningProgram& program, const std::string& red, const std::string& green,
-                            const std::string& blue)
-{
-    if (!program.ChooseFromMenu(bar_layout::butMenu, 'C'))
-        return false;
-    HWND dialog = program.WaitForWindow("#32770", "Color");
-    if (!dialog)
-        return false;
-    PressAltKey('D');
-    PressAltKey('R');
-    TypeKeys(red);
-    PressAltKey('G');
-    TypeKeys(green);
-    PressAltKey('B');
-    TypeKeys(blue);
-    PressKey(VK_RETURN);
-    return program.WaitUntilGone(dialog);
-}
-
 } // namespace
 
 TEST_F(SettingsScenario, ColourAndHintsChosenInOneRunAreThereInTheNext)
@@ -66,7 +45,7 @@ TEST_F(SettingsScenario, ColourAndHintsChosenInOneRunAreThereInTheNext)
         EXPECT_TRUE(HintShowsOverTextButton(program, kReactionTimeoutMs));
 
         ASSERT_TRUE(program.ChooseFromMenu(bar_layout::butHelp, 'N'));
-        ASSERT_TRUE(ChooseColourByKeyboard(program, "0", "128", "255"));
+        ASSERT_TRUE(program.ChooseColour("0", "128", "255"));
         EXPECT_TRUE(BarShows(program, chosen));
         ASSERT_TRUE(program.Exit());
         ASSERT_EQ(program.WaitForExit(), 0u);

@@ -171,6 +171,26 @@ public:
         return false;
     }
 
+    // Defines a colour in the standard colour dialog with the keyboard: opens
+    // the custom part, types red, green and blue into its boxes, confirms.
+    bool ChooseColour(const std::string& red, const std::string& green, const std::string& blue) const
+    {
+        if (!ChooseFromMenu(bar_layout::butMenu, 'C'))
+            return false;
+        HWND dialog = WaitForWindow("#32770", "Color");
+        if (!dialog)
+            return false;
+        PressAltKey('D');
+        PressAltKey('R');
+        TypeKeys(red);
+        PressAltKey('G');
+        TypeKeys(green);
+        PressAltKey('B');
+        TypeKeys(blue);
+        PressKey(VK_RETURN);
+        return WaitUntilGone(dialog);
+    }
+
     // "E&xit" from the bar's main menu.
     bool Exit() const { return ChooseFromMenu(bar_layout::butMenu, 'X'); }
 
@@ -280,6 +300,38 @@ inline std::vector<std::string> RecordFileNames(const std::vector<store::TextCli
     for (const store::TextClipEntry& r : records)
         names.push_back(r.FileName.Text());
     return names;
+}
+
+// A .txt opens in Notepad, as on any Windows.
+inline bool OpenTextFilesWithNotepad()
+{
+    const char command[] = "C:\\windows\\notepad.exe \"%1\"";
+    return RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7) == ERROR_SUCCESS &&
+           RegSetValueA(HKEY_CLASSES_ROOT, "txtfile\\shell\\open\\command", REG_SZ, command, sizeof command - 1) ==
+               ERROR_SUCCESS;
+}
+
+// Waits for Notepad to show `text`, then closes it; what it showed last.
+inline std::string ShownInNotepad(const std::string& text)
+{
+    HWND notepad = nullptr;
+    if (!PumpUntil([&] { return (notepad = FindWindowA("Notepad", nullptr)) != nullptr; }, kStartTimeoutMs))
+        return "(no Notepad)";
+    std::string shown;
+    PumpUntil(
+        [&] {
+            char buffer[256] = "";
+            HWND edit = FindWindowExA(notepad, nullptr, "Edit", nullptr);
+            SendMessageTimeoutA(edit, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 1000,
+                                nullptr);
+            shown = buffer;
+            return shown == text;
+        },
+        kReactionTimeoutMs);
+    PostMessageA(notepad, WM_CLOSE, 0, 0);
+    if (!PumpUntil([&] { return !IsWindow(notepad); }, kReactionTimeoutMs))
+        return "(Notepad stays)";
+    return shown;
 }
 
 // Every scenario leaves the clipboard-viewer chain as it found it, empty,
