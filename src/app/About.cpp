@@ -38,6 +38,7 @@ constexpr const char* kProductText = "orv Tidemark";
 constexpr const char* kVersionText = "Version " TIDEMARK_VERSION;
 // The credit line here also names the maker's town.
 constexpr const char* kTown = "Tidewater";
+constexpr const char* kLogoName = "orv Tidemark logo";
 
 void FitToText(ui::Label& label)
 {
@@ -63,7 +64,8 @@ void TfrmAbout::CreateControls()
     Panel1.Create(Handle(), kPanel1.x, kPanel1.y, kPanel1.width, kPanel1.height, face, ui::Panel::Lowered,
                   ui::Panel::Raised);
     HWND panel = Panel1.Handle();
-    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, IDB_ABOUT_LOGO);
+    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, IDB_ABOUT_LOGO,
+                       kLogoName);
     ProductName.Create(panel, kProductName.x, kProductName.y, 0, 0, kProductText, nameFont_.get(), kBlack, face,
                        DT_LEFT);
     FitToText(ProductName);

@@ -27,6 +27,7 @@ constexpr Place kLabel8{172, 21, 0, 0};         // in Panel3
 constexpr Place kImage1{209, 4, 163, 46};       // the bar's button row on black
 constexpr int kLabel1Height = 15;               // white on maroon, centred
 
+constexpr const char* kImage1Name = "The bar's buttons, its switch ON";
 constexpr const char* kCaption = "orv Tidemark";
 constexpr const char* kTitleText = "orv Tidemark";
 constexpr const char* kVersionText = "v1.0";
@@ -87,7 +88,7 @@ void TfrmSplash::CreateControls()
     Panel3.Create(panel, kPanel3.x, kPanel3.y, kPanel3.width, kPanel3.height, face, ui::Panel::Raised,
                   ui::Panel::Lowered);
 
-    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS);
+    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS, kImage1Name);
 
     std::string credits = std::string(app::kCreditLine) + " - " + app::kWebAddress;
     Label1.Create(panel, 0, 0, 0, 0, credits, creditFont_.get(), kWhite, kMaroon, DT_CENTER);

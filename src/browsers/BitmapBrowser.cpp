@@ -74,7 +74,7 @@ void TfrmBmp::CreateControls()
     panR.Create(Handle(), 0, 0, kPanRWidth, kHeight, Face(), ui::Panel::Raised);
     panR.SetVisible(false);
     auto makeButton = [this](ui::SpeedButton& b, const ButtonDesign& d) {
-        b.Create(panR.Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphImages);
+        b.Create(panR.Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphImages, d.hint);
     };
     makeButton(butCopy, kCopyDesign);
     makeButton(butDel, kDelDesign);

@@ -210,7 +210,7 @@ void TfrmText::CreateControls()
                    {butSave, kButSave, &TfrmText::butSaveClick}};
     for (auto& b : buttons) {
         b.button.Create(panR.Handle(), b.design.x, b.design.y, kButtonSize, kButtonSize, b.design.glyph,
-                        b.design.glyphCount);
+                        b.design.glyphCount, b.design.hint);
         b.button.OnClick = [this, click = b.click] { (this->*click)(); };
         Hints.Add(b.button.Handle(), b.design.hint);
     }
