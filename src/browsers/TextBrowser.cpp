@@ -255,6 +255,9 @@ void TfrmText::ShowCatalogue(bool saved)
         if (line >= 0)
             SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
     }
+    // The list box tells of its lines one by one, if at all: a screen reader
+    // hears once that they are new.
+    NotifyWinEvent(EVENT_OBJECT_REORDER, list1, OBJID_CLIENT, CHILDID_SELF);
     labStatus.SetText(std::to_string(count) + (saved ? " clips saved." : " clips found."));
     butSave.SetVisible(!saved);
     popMain.SetItemVisible(mnuSave, !saved);
