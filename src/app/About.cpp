@@ -1,8 +1,12 @@
 #include "app/About.h"
 
 #include "app/Credits.h"
+#include "app/Forms.h"
+#include "bar/Form1.h"
 #include "resource.h"
+#include "ui/Accessible.h"
 #include "ui/Fonts.h"
+#include "ui/Placement.h"
 #include "version.h"
 
 #include <string>
@@ -81,16 +85,25 @@ void TfrmAbout::CreateControls()
                             kButOK.width, kButOK.height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                             GetModuleHandleA(nullptr), nullptr);
     SendMessageA(butOK, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+
+    // Read as a dialog box, so that a screen reader speaks its texts when it
+    // opens; its name and its controls are the window's own.
+    ui::Accessibility box;
+    box.role = ROLE_SYSTEM_DIALOG;
+    Describe(std::move(box));
 }
 
 void TfrmAbout::FormShow()
 {
     // First showing only: afterwards the box stays where the user left it.
+    // Centred on the monitor the user works on, the bar's, which need not be
+    // the primary one.
     if (!placed_) {
         RECT r;
         GetWindowRect(Handle(), &r);
-        MoveTo((GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
+        const RECT monitor = ui::MonitorAreaOf(Form1 ? Form1->Handle() : Handle());
+        MoveTo(monitor.left + (monitor.right - monitor.left - (r.right - r.left)) / 2,
+               monitor.top + (monitor.bottom - monitor.top - (r.bottom - r.top)) / 2);
         placed_ = true;
     }
     form_show();

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "resource.h"
 #include "bar/Form1.h"
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
 
@@ -60,6 +61,17 @@ LRESULT LabelPanel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return Panel::HandleMessage(msg, wParam, lParam);
 }
 
+std::string LabelPanel::Text() const
+{
+    std::string text;
+    for (size_t i = 0; i < Labels.size(); ++i) {
+        if (i > 0 && Labels[i]->text == Labels[i - 1]->text)
+            continue;
+        text += (text.empty() ? "" : " ") + Labels[i]->text;
+    }
+    return text;
+}
+
 void TfrmSplash::Create()
 {
     int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
@@ -87,6 +99,10 @@ void TfrmSplash::CreateControls()
     Panel3.Labels = {&Label6, &Label7, &Label8};
     Panel3.Create(panel, kPanel3.x, kPanel3.y, kPanel3.width, kPanel3.height, face, ui::Panel::Raised,
                   ui::Panel::Lowered);
+    ui::Accessibility title;
+    title.role = ROLE_SYSTEM_STATICTEXT;
+    title.name = [this] { return Panel3.Text(); };
+    Panel3.Describe(std::move(title));
 
     Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS, kImage1Name);
 
