@@ -190,7 +190,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override
     {
-        return Answer(text, [&] { return Item(child) == 0 && standard_ ? standard_->get_accDescription(child, text) : S_FALSE; });
+        return Answer(text, [&] {
+            return Item(child) == 0 && standard_ ? standard_->get_accDescription(child, text) : S_FALSE;
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override
     {
@@ -220,7 +222,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override
     {
-        return Answer(help, [&] { return Item(child) == 0 && standard_ ? standard_->get_accHelp(child, help) : S_FALSE; });
+        return Answer(help, [&] {
+            return Item(child) == 0 && standard_ ? standard_->get_accHelp(child, help) : S_FALSE;
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override
     {

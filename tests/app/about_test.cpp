@@ -166,7 +166,7 @@ TEST_F(About, ReadsAsADialogBoxOfItsTexts)
 {
     ComApartment apartment;
     ShowAbout();
-    const auto box = AccessibleOf(frmAbout->Handle());
+    const auto box = Accessible(frmAbout->Handle());
     EXPECT_EQ(box.Role(), ROLE_SYSTEM_DIALOG);
     EXPECT_EQ(box.Name(), L"About Tidemark");
     EXPECT_EQ(box.ChildCount(), 2) << "the panel and OK, as the system finds them";
@@ -180,11 +180,11 @@ TEST_F(About, ReadsAsADialogBoxOfItsTexts)
                  {frmAbout->Label1.Handle(), ROLE_SYSTEM_STATICTEXT, L"www.orv-software.example"},
                  {frmAbout->ProgramIcon.Handle(), ROLE_SYSTEM_GRAPHIC, L"orv Tidemark logo"}};
     for (const auto& part : parts) {
-        const auto read = AccessibleOf(part.control);
+        const auto read = Accessible(part.control);
         EXPECT_EQ(read.Role(), part.role) << part.name;
         EXPECT_EQ(read.Name(), part.name);
     }
     // The system's own button, read by the system: as a push button on
     // Windows, as a plain client by Wine; by its caption on both.
-    EXPECT_EQ(AccessibleOf(frmAbout->butOK).Name(), L"OK");
+    EXPECT_EQ(Accessible(frmAbout->butOK).Name(), L"OK");
 }

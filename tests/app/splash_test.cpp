@@ -72,13 +72,13 @@ TEST(Splash, ReadsAsItsTextsEachOnceAndItsPicture)
 {
     ComApartment apartment;
     ProgramForms forms;
-    const auto title = AccessibleOf(frmSplash->Panel3.Handle());
+    const auto title = Accessible(frmSplash->Panel3.Handle());
     EXPECT_EQ(title.Role(), ROLE_SYSTEM_STATICTEXT);
     EXPECT_EQ(title.Name(), L"orv Tidemark v1.0") << "the shadow is no second title";
-    const auto credits = AccessibleOf(frmSplash->Label1.Handle());
+    const auto credits = Accessible(frmSplash->Label1.Handle());
     EXPECT_EQ(credits.Role(), ROLE_SYSTEM_STATICTEXT);
     EXPECT_EQ(credits.Name(), L"(c) 2026 orv Software - www.orv-software.example");
-    const auto picture = AccessibleOf(frmSplash->Image1.Handle());
+    const auto picture = Accessible(frmSplash->Image1.Handle());
     EXPECT_EQ(picture.Role(), ROLE_SYSTEM_GRAPHIC);
     EXPECT_EQ(picture.Name(), L"The bar's buttons, its switch ON");
 }

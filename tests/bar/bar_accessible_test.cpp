@@ -7,7 +7,7 @@
 #include "support/Accessibility.h"
 
 using namespace bar_testing;
-using testing_support::AccessibleOf;
+using testing_support::Accessible;
 using testing_support::HasState;
 using testing_support::WinEvents;
 
@@ -27,10 +27,10 @@ TEST_F(BarTest, ScreenReadersReadEveryControlWithItsStateAndHearTheSwitchAndTheL
                    {&bar->butHelp, L"Help & tips"}};
 
     // Hidden, as the bar is until the splash hands over.
-    EXPECT_TRUE(HasState(AccessibleOf(bar->butText.Handle()).State(), STATE_SYSTEM_INVISIBLE));
+    EXPECT_TRUE(HasState(Accessible(bar->butText.Handle()).State(), STATE_SYSTEM_INVISIBLE));
     bar->Show();
     for (const auto& b : buttons) {
-        const auto button = AccessibleOf(b.button->Handle());
+        const auto button = Accessible(b.button->Handle());
         ASSERT_TRUE(button) << b.name;
         EXPECT_EQ(button.Name(), b.name);
         EXPECT_EQ(button.Role(), ROLE_SYSTEM_PUSHBUTTON) << b.name;
@@ -39,12 +39,12 @@ TEST_F(BarTest, ScreenReadersReadEveryControlWithItsStateAndHearTheSwitchAndTheL
     }
     // Pressed while the mouse holds it down.
     SendMessageA(bar->butText.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    EXPECT_TRUE(HasState(AccessibleOf(bar->butText.Handle()).State(), STATE_SYSTEM_PRESSED));
+    EXPECT_TRUE(HasState(Accessible(bar->butText.Handle()).State(), STATE_SYSTEM_PRESSED));
     ReleaseCapture();
 
     // The switch: one check button, whichever picture shows.
-    const auto on = AccessibleOf(bar->imOn.Handle());
-    const auto off = AccessibleOf(bar->imOff.Handle());
+    const auto on = Accessible(bar->imOn.Handle());
+    const auto off = Accessible(bar->imOff.Handle());
     for (const auto* picture : {&on, &off}) {
         EXPECT_EQ(picture->Name(), L"Clipboard monitor");
         EXPECT_EQ(picture->Role(), ROLE_SYSTEM_CHECKBUTTON);
@@ -62,7 +62,7 @@ TEST_F(BarTest, ScreenReadersReadEveryControlWithItsStateAndHearTheSwitchAndTheL
     EXPECT_EQ(on.State(), STATE_SYSTEM_CHECKED);
 
     // The label reads as its text, and says when it changes.
-    const auto label = AccessibleOf(bar->Label1.Handle());
+    const auto label = Accessible(bar->Label1.Handle());
     EXPECT_EQ(label.Role(), ROLE_SYSTEM_STATICTEXT);
     EXPECT_EQ(label.Name(), L"(c) 2026 orv Software");
     Click(bar->Label1.Handle());

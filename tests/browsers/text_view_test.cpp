@@ -70,7 +70,7 @@ TEST_F(TextBrowserTest, RecentCatalogueIsListedNewestFirstWithItsIndexesAndCount
 TEST_F(TextBrowserTest, ScreenReadersReadTheButtonsByTheirHintsAndHearTheListMadeAgain)
 {
     testing_support::ComApartment apartment;
-    using testing_support::AccessibleOf;
+    using testing_support::Accessible;
     const struct {
         HWND button;
         const wchar_t* name;
@@ -78,11 +78,11 @@ TEST_F(TextBrowserTest, ScreenReadersReadTheButtonsByTheirHintsAndHearTheListMad
                    {browser->butDel.Handle(), L"Delete this clip"},
                    {browser->butSave.Handle(), L"Save this clip"}};
     for (const auto& b : buttons) {
-        const auto button = AccessibleOf(b.button);
+        const auto button = Accessible(b.button);
         EXPECT_EQ(button.Name(), b.name);
         EXPECT_EQ(button.Role(), ROLE_SYSTEM_PUSHBUTTON) << b.name;
     }
-    const auto status = AccessibleOf(browser->labStatus.Handle());
+    const auto status = Accessible(browser->labStatus.Handle());
     EXPECT_EQ(status.Role(), ROLE_SYSTEM_STATICTEXT);
 
     AddClip("a clip");

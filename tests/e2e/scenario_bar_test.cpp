@@ -93,14 +93,14 @@ TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCaptureAndAScreenReaderHearsI
 
     HWND on = SwitchImage(program);
     ASSERT_NE(on, nullptr);
-    EXPECT_EQ(AccessibleOf(on).Name(), L"Clipboard monitor");
-    EXPECT_EQ(AccessibleOf(on).State(), STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(Accessible(on).Name(), L"Clipboard monitor");
+    EXPECT_EQ(Accessible(on).State(), STATE_SYSTEM_CHECKED);
     Click(on);
     ASSERT_TRUE(PumpUntil([&] { return SwitchImage(program) != on; }, kReactionTimeoutMs));
     HWND off = SwitchImage(program);
     ASSERT_NE(off, nullptr);
     EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_STATECHANGE, off, CHILDID_SELF, kReactionTimeoutMs));
-    EXPECT_EQ(AccessibleOf(off).State(), 0) << "shown, not checked";
+    EXPECT_EQ(Accessible(off).State(), 0) << "shown, not checked";
 
     // The notification of this copy is queued ahead of the ping: once the
     // program answers, it has seen the copy and let it pass.

@@ -1,4 +1,4 @@
-// What a screen reader gets from this process's windows: their client objects
+// What a screen reader gets from the program's windows: their client objects
 // through the system's accessibility library, and the WinEvents they raise.
 #pragma once
 
@@ -10,36 +10,35 @@
 #include "ui/ComApartment.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testing_support {
 
-// The thread as the program's is: without an apartment it cannot hand out
-// its objects.
+// The thread as the program's is: without an apartment no object is handed out.
 using ui::ComApartment;
 
-// One reference to an accessible object, released at the end.
+// A window's client object as a screen reader asks for it, released at the
+// end. __uuidof: MinGW's x86_64 oleacc library defines IID_IAccessible as an
+// import thunk, not as the interface's id.
 class Accessible {
 public:
-    Accessible() = default;
-    explicit Accessible(IAccessible* object) : object_(object) {}
-    Accessible(Accessible&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    Accessible& operator=(Accessible&& other) noexcept
+    explicit Accessible(HWND window)
     {
-        std::swap(object_, other.object_);
-        return *this;
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object_));
     }
+    explicit Accessible(IAccessible* object) : object_(object) {}
     ~Accessible()
     {
         if (object_)
             object_->Release();
     }
+    Accessible(const Accessible&) = delete;
+    Accessible& operator=(const Accessible&) = delete;
     IAccessible* operator->() const { return object_; }
-    IAccessible* get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-    // What a screen reader reads of the object itself (0) or of an item.
+    // What it reads of itself (0) or of an item: "" or -1 where it says nothing.
     std::wstring Name(LONG item = CHILDID_SELF) const { return Text(&IAccessible::get_accName, item); }
     std::wstring Value(LONG item = CHILDID_SELF) const { return Text(&IAccessible::get_accValue, item); }
     LONG Role(LONG item = CHILDID_SELF) const { return Number(&IAccessible::get_accRole, item); }
@@ -49,21 +48,17 @@ public:
         long n = -1;
         return object_ && SUCCEEDED(object_->get_accChildCount(&n)) ? n : -1;
     }
-    // An answer naming one item: VT_I4's value, -1 for anything else.
+    // An answer that names an item (or 0, the object itself); -1 for any other.
     static LONG ItemOf(const VARIANT& v) { return v.vt == VT_I4 ? v.lVal : -1; }
 
 private:
-    static VARIANT Item(LONG item)
-    {
-        VARIANT v{};
-        v.vt = VT_I4;
-        v.lVal = item;
-        return v;
-    }
     std::wstring Text(HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, BSTR*), LONG item) const
     {
         BSTR text = nullptr;
-        if (!object_ || FAILED((object_->*property)(Item(item), &text)) || !text)
+        VARIANT which{};
+        which.vt = VT_I4;
+        which.lVal = item;
+        if (!object_ || FAILED((object_->*property)(which, &text)) || !text)
             return L"";
         std::wstring s(text, SysStringLen(text));
         SysFreeString(text);
@@ -71,48 +66,30 @@ private:
     }
     LONG Number(HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, VARIANT*), LONG item) const
     {
-        VARIANT v{};
-        if (!object_ || FAILED((object_->*property)(Item(item), &v)))
-            return -1;
-        return ItemOf(v);
+        VARIANT which{}, answer{};
+        which.vt = VT_I4;
+        which.lVal = item;
+        return object_ && SUCCEEDED((object_->*property)(which, &answer)) ? ItemOf(answer) : -1;
     }
 
     IAccessible* object_ = nullptr;
 };
 
-// A window's client object as a screen reader asks for it. __uuidof: MinGW's
-// x86_64 oleacc library defines IID_IAccessible as an import thunk.
-inline Accessible AccessibleOf(HWND window)
+inline bool HasState(LONG state, LONG flags)
 {
-    IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&object))))
-        return {};
-    return Accessible(object);
+    return state != -1 && (state & flags) == flags;
 }
 
-inline bool HasState(LONG state, LONG flag)
-{
-    return state != -1 && (state & flag) == flag;
-}
-
-// The WinEvents raised in a process (0: any) while it lives, as a screen
-// reader's hook out of context sees them: delivered as this thread pumps
-// messages. Under Wine a hook hears another program only if it was set
-// before that program started.
+// The WinEvents raised in a process (0: any) while this lives, as a screen
+// reader's hook out of context gets them: as this thread pumps messages.
+// Under Wine such a hook hears another program only if that program started
+// after it.
 class WinEvents {
 public:
-    struct Event {
-        DWORD event;
-        HWND window;
-        LONG object;
-        LONG item;
-    };
-
     explicit WinEvents(DWORD process = GetCurrentProcessId())
+        : hook_(SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &Record, process, 0, WINEVENT_OUTOFCONTEXT))
     {
         current_ = this;
-        hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &Record, process, 0, WINEVENT_OUTOFCONTEXT);
     }
     ~WinEvents()
     {
@@ -124,9 +101,8 @@ public:
     WinEvents& operator=(const WinEvents&) = delete;
 
     bool Hooked() const { return hook_ != nullptr; }
-    void Clear() { seen_.clear(); }
-    // Pumps until the event has come for the client of `window` (or one of
-    // its items), or the time is up; later events wait their turn.
+    // Whether the event has come for the client of `window` or one of its
+    // items; waiting pumps until it has, or the time is up.
     bool WaitFor(DWORD event, HWND window, LONG item = CHILDID_SELF, DWORD ms = 5000)
     {
         return PumpUntil([&] { return Seen(event, window, item); }, ms);
@@ -138,7 +114,6 @@ public:
                 return true;
         return false;
     }
-    // How many of that event came for the window, whatever the item.
     int Count(DWORD event, HWND window) const
     {
         int n = 0;
@@ -148,6 +123,11 @@ public:
     }
 
 private:
+    struct Event {
+        DWORD event;
+        HWND window;
+        LONG object, item;
+    };
     static void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG item, DWORD, DWORD)
     {
         if (current_)
@@ -155,7 +135,7 @@ private:
     }
 
     static inline WinEvents* current_ = nullptr;
-    HWINEVENTHOOK hook_ = nullptr;
+    HWINEVENTHOOK hook_;
     std::vector<Event> seen_;
 };
 
