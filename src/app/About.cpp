@@ -1,8 +1,12 @@
 #include "app/About.h"
 
 #include "app/Credits.h"
+#include "app/Forms.h"
+#include "bar/Form1.h"
 #include "resource.h"
+#include "ui/Accessible.h"
 #include "ui/Fonts.h"
+#include "ui/Placement.h"
 #include "version.h"
 
 #include <string>
@@ -38,6 +42,7 @@ constexpr const char* kProductText = "orv Tidemark";
 constexpr const char* kVersionText = "Version " TIDEMARK_VERSION;
 // The credit line here also names the maker's town.
 constexpr const char* kTown = "Tidewater";
+constexpr const char* kLogoName = "orv Tidemark logo";
 
 void FitToText(ui::Label& label)
 {
@@ -63,7 +68,8 @@ void TfrmAbout::CreateControls()
     Panel1.Create(Handle(), kPanel1.x, kPanel1.y, kPanel1.width, kPanel1.height, face, ui::Panel::Lowered,
                   ui::Panel::Raised);
     HWND panel = Panel1.Handle();
-    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, IDB_ABOUT_LOGO);
+    ProgramIcon.Create(panel, kProgramIcon.x, kProgramIcon.y, kProgramIcon.width, kProgramIcon.height, IDB_ABOUT_LOGO,
+                       kLogoName);
     ProductName.Create(panel, kProductName.x, kProductName.y, 0, 0, kProductText, nameFont_.get(), kBlack, face,
                        DT_LEFT);
     FitToText(ProductName);
@@ -79,16 +85,25 @@ void TfrmAbout::CreateControls()
                             kButOK.width, kButOK.height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                             GetModuleHandleA(nullptr), nullptr);
     SendMessageA(butOK, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+
+    // Read as a dialog box, so that a screen reader speaks its texts when it
+    // opens; its name and its controls are the window's own.
+    ui::Accessibility box;
+    box.role = ROLE_SYSTEM_DIALOG;
+    Describe(std::move(box));
 }
 
 void TfrmAbout::FormShow()
 {
     // First showing only: afterwards the box stays where the user left it.
+    // Centred on the monitor the user works on, the bar's, which need not be
+    // the primary one.
     if (!placed_) {
         RECT r;
         GetWindowRect(Handle(), &r);
-        MoveTo((GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
+        const RECT monitor = ui::MonitorAreaOf(Form1 ? Form1->Handle() : Handle());
+        MoveTo(monitor.left + (monitor.right - monitor.left - (r.right - r.left)) / 2,
+               monitor.top + (monitor.bottom - monitor.top - (r.bottom - r.top)) / 2);
         placed_ = true;
     }
     form_show();

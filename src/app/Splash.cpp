@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "resource.h"
 #include "bar/Form1.h"
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
 
@@ -27,6 +28,7 @@ constexpr Place kLabel8{172, 21, 0, 0};         // in Panel3
 constexpr Place kImage1{209, 4, 163, 46};       // the bar's button row on black
 constexpr int kLabel1Height = 15;               // white on maroon, centred
 
+constexpr const char* kImage1Name = "The bar's buttons, its switch ON";
 constexpr const char* kCaption = "orv Tidemark";
 constexpr const char* kTitleText = "orv Tidemark";
 constexpr const char* kVersionText = "v1.0";
@@ -59,6 +61,17 @@ LRESULT LabelPanel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return Panel::HandleMessage(msg, wParam, lParam);
 }
 
+std::string LabelPanel::Text() const
+{
+    std::string text;
+    for (size_t i = 0; i < Labels.size(); ++i) {
+        if (i > 0 && Labels[i]->text == Labels[i - 1]->text)
+            continue;
+        text += (text.empty() ? "" : " ") + Labels[i]->text;
+    }
+    return text;
+}
+
 void TfrmSplash::Create()
 {
     int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
@@ -86,8 +99,12 @@ void TfrmSplash::CreateControls()
     Panel3.Labels = {&Label6, &Label7, &Label8};
     Panel3.Create(panel, kPanel3.x, kPanel3.y, kPanel3.width, kPanel3.height, face, ui::Panel::Raised,
                   ui::Panel::Lowered);
+    ui::Accessibility title;
+    title.role = ROLE_SYSTEM_STATICTEXT;
+    title.name = [this] { return Panel3.Text(); };
+    Panel3.Describe(std::move(title));
 
-    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS);
+    Image1.Create(panel, kImage1.x, kImage1.y, kImage1.width, kImage1.height, IDB_SPLASH_BUTTONS, kImage1Name);
 
     std::string credits = std::string(app::kCreditLine) + " - " + app::kWebAddress;
     Label1.Create(panel, 0, 0, 0, 0, credits, creditFont_.get(), kWhite, kMaroon, DT_CENTER);

@@ -20,6 +20,8 @@ struct PaintedLabel {
 class LabelPanel : public ui::Panel {
 public:
     std::vector<const PaintedLabel*> Labels;
+    // What it reads as: each text once, though a shadow paints it twice.
+    std::string Text() const;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

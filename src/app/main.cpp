@@ -4,34 +4,12 @@
 #include "bar/Form1.h"
 #include "store/StoreFiles.h"
 #include "ui/Application.h"
+#include "ui/ComApartment.h"
 #include "ui/SystemDlls.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <exception>
-
-namespace {
-
-// "Help Contents" opens the guide through the shell, whose handler for text
-// files may be a COM object: the thread is a single-threaded apartment for
-// the whole run.
-class ComApartment {
-public:
-    ComApartment() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -47,7 +25,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         instance.BringRunningCopyToFront();
         return 0;
     }
-    ComApartment com;
+    // "Help Contents" opens the guide through the shell, whose handler for
+    // text files may be a COM object; screen readers get the windows'
+    // objects through COM too. The thread is an apartment for the whole run.
+    ui::ComApartment com;
     try {
         app::CreateProgramForms();
     } catch (const std::exception& e) {

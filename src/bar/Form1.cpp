@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Fonts.h"
 #include "ui/Errors.h"
@@ -56,6 +57,7 @@ const ButtonDesign kButtons[] = {
 constexpr int kSwitchX = 167, kSwitchY = 6, kSwitchWidth = 16, kSwitchHeight = 32;
 constexpr const char* kHintOn = "Clipboard monitor is active";
 constexpr const char* kHintOff = "Clipboard monitor is not active";
+constexpr const char* kSwitchName = "Clipboard monitor";
 
 // Label1: 188 x 15 along the bottom edge, centred aqua text on the bar colour.
 constexpr int kLabelX = 0, kLabelY = 33, kLabelWidth = 188, kLabelHeight = 15;
@@ -152,18 +154,27 @@ void TForm1::CreateControls()
 
     for (const ButtonDesign& d : kButtons) {
         ui::SpeedButton& b = this->*d.button;
-        b.Create(Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphCount);
+        b.Create(Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphCount, d.hint);
         b.OnClick = [this, click = d.click] { (this->*click)(); };
         hints.Add(b.Handle(), d.hint);
     }
 
-    imOn.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_ON);
+    imOn.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_ON, kSwitchName);
     imOn.OnClick = [this] { imOnClick(); };
-    imOff.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_OFF);
+    imOff.Create(Handle(), kSwitchX, kSwitchY, kSwitchWidth, kSwitchHeight, IDB_MONITOR_OFF, kSwitchName);
     imOff.OnClick = [this] { imOffClick(); };
     imOff.SetVisible(false);
     hints.Add(imOn.Handle(), kHintOn);
     hints.Add(imOff.Handle(), kHintOff);
+    // Two pictures, one switch: each reads as the same check button, and
+    // the hidden one as invisible.
+    for (ui::Image* picture : {&imOn, &imOff}) {
+        ui::Accessibility monitorSwitch;
+        monitorSwitch.role = ROLE_SYSTEM_CHECKBUTTON;
+        monitorSwitch.name = [] { return std::string(kSwitchName); };
+        monitorSwitch.state = [this] { return MonitorOn() ? STATE_SYSTEM_CHECKED : 0; };
+        picture->Describe(std::move(monitorSwitch));
+    }
 
     Label1.Create(Handle(), kLabelX, kLabelY, kLabelWidth, kLabelHeight, app::kCreditLine, font_.get(), kLabelText,
                   ui::ColorToRgb(Color()));
@@ -179,6 +190,7 @@ void TForm1::imOnClick()
     imOn.SetVisible(false);
     imOff.SetVisible(true);
     CaptureSuppressed = true;
+    imOff.Announce(EVENT_OBJECT_STATECHANGE);
 }
 
 void TForm1::imOffClick()
@@ -191,6 +203,7 @@ void TForm1::imOffClick()
     imOff.SetVisible(false);
     imOn.SetVisible(true);
     ResumeCapture();
+    imOn.Announce(EVENT_OBJECT_STATECHANGE);
 }
 
 std::string TForm1::SettingsPath() const

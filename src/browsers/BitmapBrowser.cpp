@@ -5,6 +5,7 @@
 #include "bar/Form1.h"
 #include "store/Catalogues.h"
 #include "store/StoreFiles.h"
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Clipboard.h"
 #include "ui/Errors.h"
@@ -74,7 +75,7 @@ void TfrmBmp::CreateControls()
     panR.Create(Handle(), 0, 0, kPanRWidth, kHeight, Face(), ui::Panel::Raised);
     panR.SetVisible(false);
     auto makeButton = [this](ui::SpeedButton& b, const ButtonDesign& d) {
-        b.Create(panR.Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphImages);
+        b.Create(panR.Handle(), d.x, d.y, kButtonSize, kButtonSize, d.glyph, d.glyphImages, d.hint);
     };
     makeButton(butCopy, kCopyDesign);
     makeButton(butDel, kDelDesign);
@@ -91,6 +92,7 @@ void TfrmBmp::CreateControls()
     scroll1.SetContent(imBmps.Handle());
     imBmps.OnMouseDown = [this](browsers::StripImage::Button b, int x, int y) { imBmpsMouseDown(b, x, y); };
     imBmps.OnDblClick = [this] { imBmpsDblClick(); };
+    DescribeStrip();
 
     popMain.Create({{mnuCopy, "&Copy to clipboard"},
                     {mnuDel, "&Delete this clip"},
@@ -105,6 +107,43 @@ void TfrmBmp::CreateControls()
     hints.Add(butSave.Handle(), kSaveDesign.hint);
 
     LayoutControls();
+}
+
+void TfrmBmp::DescribeStrip()
+{
+    ui::Accessibility strip;
+    strip.role = ROLE_SYSTEM_LIST;
+    strip.name = [] { return std::string("Bitmap clips"); };
+    strip.value = [this] { return std::string(SavedMode ? "Saved clips" : "Recent clips"); };
+    strip.state = [] { return STATE_SYSTEM_FOCUSABLE; };
+    strip.itemCount = [this] { return static_cast<int>(CellCount); };
+    strip.itemName = [this](int cell) { return CellName(cell); };
+    strip.itemState = [this](int cell) {
+        LONG state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+        if (cell == imBmps.SelectedCell())
+            state |= STATE_SYSTEM_SELECTED | (imBmps.Focused() ? STATE_SYSTEM_FOCUSED : 0);
+        return state;
+    };
+    strip.itemBounds = [](int cell) {
+        return RECT{browsers::CellLeft(cell), 0, browsers::CellLeft(cell + 1), browsers::kFrameHeight};
+    };
+    imBmps.Describe(std::move(strip));
+}
+
+std::string TfrmBmp::CellName(int cell) const
+{
+    // The number, the caption the cell shows, and when the clip came.
+    const int k = browsers::EntryOfCell(cell, CellCount);
+    if (k < 1)
+        return {};
+    const auto slot = static_cast<size_t>(k - 1);
+    std::string name = std::to_string(cell) + ", " + browsers::SizeCaption(ThumbWidths[slot], ThumbHeights[slot]);
+    if (const std::optional<ClipKey> clip = ListedClip(k)) {
+        const std::string when = browsers::CaptureTimeText(clip->captured);
+        if (!when.empty())
+            name += ", " + when;
+    }
+    return name;
 }
 
 void TfrmBmp::LayoutControls()
@@ -261,6 +300,7 @@ void TfrmBmp::SelectCell(std::int32_t a)
     SelectedCell = a;
     if (a > 0)
         DrawSelectionFrame(a, true);
+    imBmps.SetSelectedCell(a);
 }
 
 bool TfrmBmp::FormKeyDown(UINT key)
@@ -405,8 +445,21 @@ void TfrmBmp::Command(UINT id, UINT, HWND)
     }
 }
 
+void TfrmBmp::FormShow()
+{
+    // As a dialog box does: focus cues show if the browser was opened from
+    // the keyboard, and wait for the keyboard if from the mouse (where the
+    // system is set to hide them until then).
+    SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS), 0);
+}
+
 LRESULT TfrmBmp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_SETFOCUS) {
+        // The strip takes the keys, and hands them back to the browser.
+        SetFocus(imBmps.Handle());
+        return 0;
+    }
     if (msg == WM_CONTEXTMENU) {
         // The strip and its box carry the menu for the mouse; the keyboard
         // asks for it wherever the focus is.

@@ -62,6 +62,7 @@ protected:
     void CreateControls() override;
     void FormCreate() override;
     void FormDestroy() override;
+    void FormShow() override;
     void Command(UINT id, UINT code, HWND control) override;
     // Left, Right, Home and End move the selection; Enter and Delete act as
     // their menu items do.
@@ -77,6 +78,10 @@ private:
     // Where popMain opens from the keyboard: at the selected cell, or at the
     // strip's corner without one.
     POINT KeyboardMenuPoint() const;
+    // What a screen reader reads of the strip: a list of the clips, each
+    // named as its cell shows it, with when it came.
+    void DescribeStrip();
+    std::string CellName(int cell) const;
     const store::BitmapCatalogue& Shown() const noexcept;
     // The content file of an entry of the shown catalogue; "" when its name
     // is not a bare file name.

@@ -214,7 +214,7 @@ void TfrmText::CreateControls()
                    {butSave, kButSave, &TfrmText::butSaveClick}};
     for (auto& b : buttons) {
         b.button.Create(panR.Handle(), b.design.x, b.design.y, kButtonSize, kButtonSize, b.design.glyph,
-                        b.design.glyphCount);
+                        b.design.glyphCount, b.design.hint);
         b.button.OnClick = [this, click = b.click] { (this->*click)(); };
         Hints.Add(b.button.Handle(), b.design.hint);
     }
@@ -259,6 +259,9 @@ void TfrmText::ShowCatalogue(bool saved)
         if (line >= 0)
             SendMessageA(list1, LB_SETITEMDATA, static_cast<WPARAM>(line), n);
     }
+    // The list box tells of its lines one by one, if at all: a screen reader
+    // hears once that they are new.
+    NotifyWinEvent(EVENT_OBJECT_REORDER, list1, OBJID_CLIENT, CHILDID_SELF);
     labStatus.SetText(std::to_string(count) + (saved ? " clips saved." : " clips found."));
     butSave.SetVisible(!saved);
     popMain.SetItemVisible(mnuSave, !saved);

@@ -1,17 +1,30 @@
 #include "browsers/ThumbnailStrip.h"
 
+#include "store/DateTime.h"
 #include "ui/Controls.h"
 #include "ui/Errors.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace browsers {
 
 std::string SizeCaption(std::uint16_t width, std::uint16_t height)
 {
     return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::string CaptureTimeText(double captured)
+{
+    const std::optional<SYSTEMTIME> at = store::SystemTimeFromDateTime(captured);
+    char date[80] = "", time[80] = "";
+    if (!at || !GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &*at, nullptr, date, sizeof date) ||
+        !GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &*at, nullptr, time, sizeof time))
+        return {};
+    return std::string(date) + " " + time;
 }
 
 ui::Bitmap CreatePicture(int width, int height)
@@ -240,12 +253,69 @@ LRESULT HScrollBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 void StripImage::Create(HWND parent, int width, int height)
 {
     CreateHandle(ui::WindowClass{"TidemarkStripImage", CS_DBLCLKS}, ui::ChildAt(parent, 0, 0, width, height));
+    hideFocus_ = (SendMessageA(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
 }
 
 void StripImage::SetPicture(ui::Bitmap picture)
 {
     picture_ = std::move(picture);
+    selected_ = 0;
     InvalidateRect(Handle(), nullptr, TRUE);
+    Announce(EVENT_OBJECT_REORDER);
+    // The item that had the focus is gone with the old strip.
+    if (Focused())
+        Announce(EVENT_OBJECT_FOCUS);
+}
+
+void StripImage::SetSelectedCell(int cell)
+{
+    if (cell == selected_)
+        return;
+    const int before = std::exchange(selected_, cell);
+    RepaintFocus(before);
+    RepaintFocus(cell);
+    if (Focused())
+        Announce(EVENT_OBJECT_FOCUS, cell);
+    if (cell > 0)
+        Announce(EVENT_OBJECT_SELECTION, cell);
+    else
+        Announce(EVENT_OBJECT_SELECTIONREMOVE, before);
+}
+
+void StripImage::RepaintFocus(int cell)
+{
+    if (cell < 1)
+        return;
+    const RECT area = FocusFrame(cell);
+    InvalidateRect(Handle(), &area, FALSE);
+}
+
+void StripImage::HideFocusCues(bool hide)
+{
+    if (hide != hideFocus_) {
+        hideFocus_ = hide;
+        RepaintFocus(selected_);
+    }
+}
+
+void StripImage::Paint(HDC dc)
+{
+    RECT r;
+    GetClientRect(Handle(), &r);
+    if (picture_) {
+        BITMAP info{};
+        GetObjectA(picture_.get(), sizeof info, &info);
+        ui::MemoryDc mem(CreateCompatibleDC(dc));
+        ui::SelectGuard sel(mem.get(), picture_.get());
+        BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, mem.get(), 0, 0, SRCCOPY);
+        // Onto the screen only: the picture keeps what the strip shows.
+        if (selected_ > 0 && Focused() && !hideFocus_) {
+            const RECT focus = FocusFrame(selected_);
+            DrawFocusRect(dc, &focus);
+        }
+        ExcludeClipRect(dc, 0, 0, info.bmWidth, info.bmHeight);
+    }
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void StripImage::SetWidth(int width)
@@ -265,21 +335,28 @@ LRESULT StripImage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_PAINT: {
         ui::PaintGuard paint(Handle());
-        RECT r;
-        GetClientRect(Handle(), &r);
-        if (picture_) {
-            BITMAP info{};
-            GetObjectA(picture_.get(), sizeof info, &info);
-            ui::MemoryDc mem(CreateCompatibleDC(paint.dc()));
-            ui::SelectGuard sel(mem.get(), picture_.get());
-            BitBlt(paint.dc(), 0, 0, info.bmWidth, info.bmHeight, mem.get(), 0, 0, SRCCOPY);
-            ExcludeClipRect(paint.dc(), 0, 0, info.bmWidth, info.bmHeight);
-        }
-        FillRect(paint.dc(), &r, GetSysColorBrush(COLOR_BTNFACE));
+        Paint(paint.dc());
         return 0;
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        RepaintFocus(selected_);
+        if (msg == WM_SETFOCUS)
+            Announce(EVENT_OBJECT_FOCUS, selected_);
+        return 0;
+    case WM_KEYDOWN:
+        // The keyboard is in use: focus cues show from now on, here and,
+        // through the system, in the rest of the window.
+        HideFocusCues(false);
+        SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        SendMessageA(GetAncestor(Handle(), GA_ROOT), WM_KEYDOWN, wParam, lParam);
+        return 0;
+    case WM_UPDATEUISTATE:
+        if ((HIWORD(wParam) & UISF_HIDEFOCUS) && (LOWORD(wParam) == UIS_SET || LOWORD(wParam) == UIS_CLEAR))
+            HideFocusCues(LOWORD(wParam) == UIS_SET);
+        break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

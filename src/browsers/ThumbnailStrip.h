@@ -70,6 +70,10 @@ constexpr int ScrollToShow(int position, int page, int left, int right) noexcept
 // "640x480": width first, decimal, no padding.
 std::string SizeCaption(std::uint16_t width, std::uint16_t height);
 
+// A capture time as the user's settings write a short date and a time; ""
+// for a value that is no time (a catalogue file may hold anything).
+std::string CaptureTimeText(double captured);
+
 // A 32-bit top-down DIB section; its pixels are reachable through Bits().
 // Exact colours whatever the display's depth.
 ui::Bitmap CreatePicture(int width, int height);
@@ -93,6 +97,13 @@ void DrawCells(HDC dc, int pictureWidth, std::span<const CellContent> cells);
 // The selection frame of a cell, one pixel inside its frame: red when on,
 // silver (erased) when off.
 void DrawSelectionFrame(HDC dc, int cell, bool on);
+
+// Where a cell's focus rectangle goes: just inside its selection frame,
+// clear of the caption and the thumbnail.
+constexpr RECT FocusFrame(int cell) noexcept
+{
+    return {CellLeft(cell) + 2, 2, CellLeft(cell) + kCellPitch - 1, kFrameHeight - 1};
+}
 
 // A box that scrolls its one child sideways. The child's width is the range;
 // there is never a vertical scroll bar.
@@ -122,7 +133,11 @@ private:
 };
 
 // The strip itself: shows its picture unscaled and reports presses of any
-// button with their position in strip pixels, and left double-clicks.
+// button with their position in strip pixels, and left double-clicks. It
+// holds its window's keyboard focus and hands the keys on to the window.
+// While it has the focus, a focus rectangle marks the selected cell, unless
+// the system hides focus cues until the keyboard is used; screen readers
+// hear of the focus and the selection as they move, and of a new strip.
 class StripImage : public ui::Window {
 public:
     enum class Button { Left, Right, Middle };
@@ -130,17 +145,30 @@ public:
     std::function<void()> OnDblClick;
 
     void Create(HWND parent, int width, int height);
+    // A new strip: no cell on it is selected.
     void SetPicture(ui::Bitmap picture);
     HBITMAP Picture() const noexcept { return picture_.get(); }
     void SetWidth(int width);
     // Repaints part of the picture after drawing into it.
     void Changed(const RECT& area);
+    // The cell the selection frame marks now; 0 for none.
+    void SetSelectedCell(int cell);
+    int SelectedCell() const noexcept { return selected_; }
+    bool Focused() const noexcept { return Handle() && GetFocus() == Handle(); }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void Paint(HDC dc);
+    void RepaintFocus(int cell);
+    void HideFocusCues(bool hide);
+
     ui::Bitmap picture_;
+    int selected_ = 0;
+    // The window's UI state as the system last told it: kept here too, as
+    // Wine keeps none.
+    bool hideFocus_ = false;
 };
 
 } // namespace browsers

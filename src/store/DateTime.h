@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace store {
 
 double DateTimeFromSystemTime(const SYSTEMTIME& t) noexcept;
+// The other way, to the millisecond; nothing for a value that is no date a
+// SYSTEMTIME holds (not a number, or outside the years 1601 to 30827).
+std::optional<SYSTEMTIME> SystemTimeFromDateTime(double value) noexcept;
 
 // The current local date-time, from the clock set below (the system's by default).
 double Now();

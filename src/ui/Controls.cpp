@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Errors.h"
 
@@ -81,11 +82,20 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int index, int count, int x, int y)
 
 // ---- SpeedButton ----
 
-void SpeedButton::Create(HWND parent, int x, int y, int width, int height, UINT glyphResource, int glyphCount)
+void SpeedButton::Create(HWND parent, int x, int y, int width, int height, UINT glyphResource, int glyphCount,
+                         const std::string& name)
 {
     if (glyphResource)
         glyph_ = LoadBitmapResource(glyphResource);
     glyphCount_ = glyphCount;
+    name_ = name;
+    Accessibility button;
+    button.role = ROLE_SYSTEM_PUSHBUTTON;
+    button.name = [this] { return name_; };
+    button.state = [this] {
+        return (enabled_ ? 0 : STATE_SYSTEM_UNAVAILABLE) | (Pressed() ? STATE_SYSTEM_PRESSED : 0);
+    };
+    Describe(std::move(button));
     CreateHandle(WindowClass{"TidemarkSpeedButton", CS_HREDRAW | CS_VREDRAW}, ChildAt(parent, x, y, width, height));
 }
 
@@ -175,10 +185,14 @@ LRESULT SpeedButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 // ---- Image ----
 
-void Image::Create(HWND parent, int x, int y, int width, int height, UINT bitmapResource)
+void Image::Create(HWND parent, int x, int y, int width, int height, UINT bitmapResource, const std::string& name)
 {
     if (bitmapResource)
         bitmap_ = LoadBitmapResource(bitmapResource);
+    Accessibility graphic;
+    graphic.role = ROLE_SYSTEM_GRAPHIC;
+    graphic.name = [name] { return name; };
+    Describe(std::move(graphic));
     CreateHandle(WindowClass{"TidemarkImage"}, ChildAt(parent, x, y, width, height));
 }
 
@@ -235,6 +249,10 @@ void Label::Create(HWND parent, int x, int y, int width, int height, const std::
     textColor_ = textColor;
     backColor_ = backColor;
     align_ = align;
+    Accessibility staticText;
+    staticText.role = ROLE_SYSTEM_STATICTEXT;
+    staticText.name = [this] { return text_; };
+    Describe(std::move(staticText));
     CreateHandle(WindowClass{"TidemarkLabel", CS_HREDRAW | CS_VREDRAW}, ChildAt(parent, x, y, width, height));
 }
 
@@ -244,6 +262,7 @@ void Label::SetText(const std::string& text)
         return;
     text_ = text;
     InvalidateRect(Handle(), nullptr, FALSE);
+    Announce(EVENT_OBJECT_NAMECHANGE);
 }
 
 void Label::SetFont(HFONT font)

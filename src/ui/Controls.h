@@ -18,12 +18,15 @@ WindowPlacement ChildAt(HWND parent, int x, int y, int width, int height, DWORD 
 
 // A glyph-only push button that never takes the keyboard focus. The glyph
 // bitmap holds one or two square images side by side (normal, disabled); its
-// bottom-left pixel is the transparent colour.
+// bottom-left pixel is the transparent colour. Screen readers read it as a
+// push button of the name given, its hint.
 class SpeedButton : public Window {
 public:
     std::function<void()> OnClick;
 
-    void Create(HWND parent, int x, int y, int width, int height, UINT glyphResource, int glyphCount);
+    void Create(HWND parent, int x, int y, int width, int height, UINT glyphResource, int glyphCount,
+                const std::string& name);
+    const std::string& Name() const noexcept { return name_; }
     void SetEnabled(bool enabled);
     bool Enabled() const noexcept { return enabled_; }
     void SetVisible(bool visible);
@@ -35,6 +38,7 @@ protected:
 
 private:
     void Paint(HDC dc);
+    std::string name_;
     Bitmap glyph_;
     int glyphCount_ = 1;
     bool enabled_ = true;
@@ -48,11 +52,12 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int index, int count, int x, int y);
 Bitmap LoadBitmapResource(UINT id);
 
 // A picture shown unscaled: a bitmap resource or a bitmap handed over.
+// Screen readers read it as a graphic of the name given.
 class Image : public Window {
 public:
     std::function<void()> OnClick;
 
-    void Create(HWND parent, int x, int y, int width, int height, UINT bitmapResource);
+    void Create(HWND parent, int x, int y, int width, int height, UINT bitmapResource, const std::string& name);
     void SetBitmap(Bitmap bitmap);
     HBITMAP Picture() const noexcept { return bitmap_.get(); }
     void SetVisible(bool visible);
@@ -67,6 +72,7 @@ private:
 };
 
 // A one-line text label painted in its own colours. Fonts are not owned.
+// Screen readers read it as static text, and hear when the text changes.
 class Label : public Window {
 public:
     std::function<void()> OnClick;

@@ -78,6 +78,10 @@ struct FindTraits {
     using Type = HANDLE;
     static void close(HANDLE h) noexcept { FindClose(h); }
 };
+struct ModuleTraits {
+    using Type = HMODULE;
+    static void close(HMODULE h) noexcept { FreeLibrary(h); }
+};
 
 using FileHandle = Owned<KernelTraits>;
 using KernelHandle = Owned<KernelTraits>;  // mutexes, events, processes
@@ -92,6 +96,7 @@ using MemoryDc = Owned<MemoryDcTraits>;
 using GlobalMemory = Owned<GlobalTraits>;
 using Menu = Owned<MenuTraits>;
 using Icon = Owned<IconTraits>;
+using Module = Owned<ModuleTraits>;
 
 // A DC from GetDC, released to its window.
 class WindowDc {

@@ -22,13 +22,29 @@ RECT KeepInside(const RECT& window, const RECT& area) noexcept
     return {left, top, left + width, top + height};
 }
 
-RECT WorkAreaOf(HWND window) noexcept
+namespace {
+
+// The monitor a window is on, or nearest to; the primary screen's size when
+// the system will not say.
+MONITORINFO MonitorOf(HWND window) noexcept
 {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info))
-        return info.rcWork;
-    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info))
+        info.rcMonitor = info.rcWork = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return info;
+}
+
+} // namespace
+
+RECT WorkAreaOf(HWND window) noexcept
+{
+    return MonitorOf(window).rcWork;
+}
+
+RECT MonitorAreaOf(HWND window) noexcept
+{
+    return MonitorOf(window).rcMonitor;
 }
 
 } // namespace ui

@@ -13,5 +13,7 @@ RECT KeepInside(const RECT& window, const RECT& area) noexcept;
 // The work area (the screen less the taskbar) of the monitor a window is on,
 // or nearest to.
 RECT WorkAreaOf(HWND window) noexcept;
+// The whole of that monitor.
+RECT MonitorAreaOf(HWND window) noexcept;
 
 } // namespace ui

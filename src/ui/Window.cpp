@@ -1,9 +1,12 @@
 #include "ui/Window.h"
 
+#include "ui/Accessible.h"
 #include "ui/Application.h"
 #include "ui/Errors.h"
 
 namespace ui {
+
+Window::Window() = default;
 
 Window::~Window()
 {
@@ -41,6 +44,17 @@ void Window::CreateHandle(const WindowClass& cls, const WindowPlacement& where)
         throw AppError(Format("Cannot create window %s", cls.name));
 }
 
+void Window::Describe(Accessibility description)
+{
+    accessible_ = std::make_unique<AccessibleWindow>(std::move(description));
+}
+
+void Window::Announce(DWORD event, LONG item) const noexcept
+{
+    if (hwnd_)
+        NotifyWinEvent(event, hwnd_, OBJID_CLIENT, item);
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
@@ -59,6 +73,11 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     // WM_GETMINMAXINFO and friends arrive before WM_NCCREATE.
     if (!self)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
+    // Answered here, past any handler that could throw: another program waits.
+    if (msg == WM_GETOBJECT && self->accessible_) {
+        if (const LRESULT answer = self->accessible_->Answer(hwnd, wParam, lParam))
+            return answer;
+    }
 
     LRESULT result = 0;
     try {
@@ -71,6 +90,8 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         App.ShowException(AppError("Unexpected error"));
     }
     if (msg == WM_NCDESTROY) {
+        if (self->accessible_)
+            self->accessible_->Disconnect();
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
     }

@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace ui {
+
+struct Accessibility;
+class AccessibleWindow;
 
 struct WindowClass {
     const char* name;
@@ -25,12 +30,19 @@ struct WindowPlacement {
 
 class Window {
 public:
-    Window() = default;
+    Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
     virtual ~Window();
 
     HWND Handle() const noexcept { return hwnd_; }
+
+    // What a screen reader reads of this window (ui/Accessible.h): from now
+    // on WM_GETOBJECT is answered from it.
+    void Describe(Accessibility description);
+    // Tells screen readers of a change (EVENT_OBJECT_...) to the window, or
+    // to one of its items.
+    void Announce(DWORD event, LONG item = CHILDID_SELF) const noexcept;
 
 protected:
     // Registers the class on first use and creates the window. Throws
@@ -42,6 +54,7 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     HWND hwnd_ = nullptr;
+    std::unique_ptr<AccessibleWindow> accessible_;
 };
 
 } // namespace ui

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/Splash.h"
 #include "bar/Form1.h"
+#include "support/Accessibility.h"
 #include "support/Pixels.h"
 #include "support/ProgramForms.h"
 
@@ -159,4 +160,31 @@ TEST_F(About, PaintsTheLogoTheAddressInMaroonAndTheCheckMarkLeftOfTheCaption)
     EXPECT_EQ(ok.CountIf(Greenish, {18, 0, ok.Width(), ok.Height()}), 0);
     EXPECT_GT(ok.Count(RGB(0, 0, 0), {22, 4, ok.Width() - 4, ok.Height() - 4}), 10) << "the caption";
     EXPECT_EQ(ok.Count(RGB(255, 0, 255), {0, 0, ok.Width(), ok.Height()}), 0) << "the glyph's key colour";
+}
+
+TEST_F(About, ReadsAsADialogBoxOfItsTexts)
+{
+    ComApartment apartment;
+    ShowAbout();
+    const auto box = Accessible(frmAbout->Handle());
+    EXPECT_EQ(box.Role(), ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(box.Name(), L"About Tidemark");
+    EXPECT_EQ(box.ChildCount(), 2) << "the panel and OK, as the system finds them";
+    const struct {
+        HWND control;
+        LONG role;
+        const wchar_t* name;
+    } parts[] = {{frmAbout->ProductName.Handle(), ROLE_SYSTEM_STATICTEXT, L"orv Tidemark"},
+                 {frmAbout->labVer.Handle(), ROLE_SYSTEM_STATICTEXT, L"Version 1.01"},
+                 {frmAbout->labCredit.Handle(), ROLE_SYSTEM_STATICTEXT, L"(c) 2026 orv Software, Tidewater"},
+                 {frmAbout->Label1.Handle(), ROLE_SYSTEM_STATICTEXT, L"www.orv-software.example"},
+                 {frmAbout->ProgramIcon.Handle(), ROLE_SYSTEM_GRAPHIC, L"orv Tidemark logo"}};
+    for (const auto& part : parts) {
+        const auto read = Accessible(part.control);
+        EXPECT_EQ(read.Role(), part.role) << part.name;
+        EXPECT_EQ(read.Name(), part.name);
+    }
+    // The system's own button, read by the system: as a push button on
+    // Windows, as a plain client by Wine; by its caption on both.
+    EXPECT_EQ(Accessible(frmAbout->butOK).Name(), L"OK");
 }

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/Splash.h"
 #include "bar/Form1.h"
+#include "support/Accessibility.h"
 #include "support/Pixels.h"
 #include "support/ProgramForms.h"
 
@@ -65,6 +66,21 @@ TEST(Splash, CentredSizeableFrameWithoutCaptionButtonsAndItsPanelsFillIt)
     // The user may pull the frame about; the layout follows.
     SetWindowPos(h, nullptr, 0, 0, 450, 140, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ExpectFilledClient(*frmSplash);
+}
+
+TEST(Splash, ReadsAsItsTextsEachOnceAndItsPicture)
+{
+    ComApartment apartment;
+    ProgramForms forms;
+    const auto title = Accessible(frmSplash->Panel3.Handle());
+    EXPECT_EQ(title.Role(), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(title.Name(), L"orv Tidemark v1.0") << "the shadow is no second title";
+    const auto credits = Accessible(frmSplash->Label1.Handle());
+    EXPECT_EQ(credits.Role(), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(credits.Name(), L"(c) 2026 orv Software - www.orv-software.example");
+    const auto picture = Accessible(frmSplash->Image1.Handle());
+    EXPECT_EQ(picture.Role(), ROLE_SYSTEM_GRAPHIC);
+    EXPECT_EQ(picture.Name(), L"The bar's buttons, its switch ON");
 }
 
 TEST(Splash, PaintsTheBlueTitleOverItsShadowThePictureAndTheCreditsWhiteOnMaroon)

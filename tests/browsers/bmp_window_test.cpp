@@ -146,10 +146,11 @@ TEST_F(BmpWindow, ShowCatalogueMovesToTheBarAndKeepsTheStatusLine)
     GetWindowTextA(frmBmp->Handle(), caption, sizeof caption);
     EXPECT_STREQ(caption, "frmBmp");
 
-    // Shown, it keeps the focus itself, and Esc puts it away.
+    // Shown, it keeps the focus, on its strip, whose keys are the browser's:
+    // Esc puts it away.
     frmBmp->Show();
-    ASSERT_TRUE(testing_support::PumpUntil([] { return GetFocus() == frmBmp->Handle(); }, 5000));
-    SendMessageA(frmBmp->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(testing_support::PumpUntil([] { return GetFocus() == frmBmp->imBmps.Handle(); }, 5000));
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(frmBmp->Visible());
     EXPECT_TRUE(Form1->Visible());
 }

@@ -36,6 +36,9 @@ bool Highlight(COLORREF c)
 
 void SaveWindow(HWND hwnd, const std::string& path)
 {
+    // Wine hands what was painted on to the screen as the loop runs: the
+    // status line's last paint may not be there yet.
+    testing_support::PumpMessages(100);
     RECT r;
     GetWindowRect(hwnd, &r);
     ui::WindowDc screen(nullptr);

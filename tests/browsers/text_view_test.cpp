@@ -1,6 +1,7 @@
 // The text browser's view: what ShowCatalogue lists, its layout, the button
 // panel, the popup menu, the status line and the window's place.
 #include "browsers/text_support.h"
+#include "support/Accessibility.h"
 
 #include <commctrl.h>
 
@@ -64,6 +65,32 @@ TEST_F(TextBrowserTest, RecentCatalogueIsListedNewestFirstWithItsIndexesAndCount
     browser->ShowCatalogue(false);
     EXPECT_EQ(Lines(), (std::vector<Line>{{"first clip", 1}}));
     EXPECT_EQ(browser->labStatus.Text(), "1 clips found.");
+}
+
+TEST_F(TextBrowserTest, ScreenReadersReadTheButtonsByTheirHintsAndHearTheListMadeAgain)
+{
+    testing_support::ComApartment apartment;
+    using testing_support::Accessible;
+    const struct {
+        HWND button;
+        const wchar_t* name;
+    } buttons[] = {{browser->butCopy.Handle(), L"Copy to clipboard"},
+                   {browser->butDel.Handle(), L"Delete this clip"},
+                   {browser->butSave.Handle(), L"Save this clip"}};
+    for (const auto& b : buttons) {
+        const auto button = Accessible(b.button);
+        EXPECT_EQ(button.Name(), b.name);
+        EXPECT_EQ(button.Role(), ROLE_SYSTEM_PUSHBUTTON) << b.name;
+    }
+    const auto status = Accessible(browser->labStatus.Handle());
+    EXPECT_EQ(status.Role(), ROLE_SYSTEM_STATICTEXT);
+
+    AddClip("a clip");
+    testing_support::WinEvents events;
+    browser->ShowCatalogue(false);
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_REORDER, browser->list1));
+    EXPECT_TRUE(events.Seen(EVENT_OBJECT_NAMECHANGE, browser->labStatus.Handle()));
+    EXPECT_EQ(status.Name(), L"1 clips found.");
 }
 
 TEST_F(TextBrowserTest, EmptySavedCatalogueHidesStashingAndRecentViewOffersItAgain)

@@ -1,6 +1,7 @@
 // The bar as a user meets it: the real program in a fresh folder, texts
 // copied by this process, clicks and menu keys as real input, and the files
 // the program leaves behind when it ends.
+#include "support/Accessibility.h"
 #include "support/RunningProgram.h"
 
 #include <gtest/gtest.h>
@@ -82,8 +83,11 @@ private:
 
 } // namespace
 
-TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
+TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCaptureAndAScreenReaderHearsIt)
 {
+    // A screen reader in this process, hooked before the program starts.
+    ComApartment apartment;
+    WinEvents events(0);
     TempFolder folder;
     RunningProgram program(folder.Path());
     ASSERT_TRUE(program.Start());
@@ -91,10 +95,14 @@ TEST_F(BarScenario, TheMonitorSwitchStopsAndResumesCapture)
 
     HWND on = SwitchImage(program);
     ASSERT_NE(on, nullptr);
+    EXPECT_EQ(Accessible(on).Name(), L"Clipboard monitor");
+    EXPECT_EQ(Accessible(on).State(), STATE_SYSTEM_CHECKED);
     Click(on);
     ASSERT_TRUE(PumpUntil([&] { return SwitchImage(program) != on; }, kReactionTimeoutMs));
     HWND off = SwitchImage(program);
     ASSERT_NE(off, nullptr);
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_STATECHANGE, off, CHILDID_SELF, kReactionTimeoutMs));
+    EXPECT_EQ(Accessible(off).State(), 0) << "shown, not checked";
 
     // The notification of this copy is queued ahead of the ping: once the
     // program answers, it has seen the copy and let it pass.

@@ -5,6 +5,8 @@
 #include "store/IoError.h"
 
 #include <cstring>
+#include <limits>
+#include <tuple>
 
 using namespace store;
 using storetest::Bytes;
@@ -90,6 +92,26 @@ TEST(Records, DateTimeCountsDaysFrom1899_12_30)
     EXPECT_DOUBLE_EQ(DateTimeFromSystemTime(At(2024, 2, 29, 18)), 45351.75);
     EXPECT_DOUBLE_EQ(DateTimeFromSystemTime(At(2024, 3, 1, 0, 0, 0, 500)), 45352.0 + 0.5 / 86400.0);
     EXPECT_DOUBLE_EQ(DateTimeFromSystemTime(At(1899, 12, 29, 6)), -1.25);
+}
+
+TEST(Records, DateTimesGoBackToTheDatesTheyCameFromAndNonsenseToNothing)
+{
+    for (const SYSTEMTIME& t : {At(1899, 12, 30), At(1900, 3, 1), At(2024, 2, 29, 18, 59, 59, 999), At(1601, 1, 1),
+                                At(2026, 12, 31, 23, 58, 1, 1), At(1899, 12, 29, 6), At(30827, 12, 31)}) {
+        const std::optional<SYSTEMTIME> back = SystemTimeFromDateTime(DateTimeFromSystemTime(t));
+        ASSERT_TRUE(back) << t.wYear;
+        EXPECT_EQ(std::tie(back->wYear, back->wMonth, back->wDay, back->wHour, back->wMinute, back->wSecond,
+                           back->wMilliseconds),
+                  std::tie(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds));
+    }
+    EXPECT_EQ(SystemTimeFromDateTime(DateTimeFromSystemTime(At(2026, 3, 12)))->wDayOfWeek, 4);  // a Thursday
+    // A time a hair before midnight is the next day's start, not a 24th hour.
+    const std::optional<SYSTEMTIME> late = SystemTimeFromDateTime(1.0 - 1e-12);
+    ASSERT_TRUE(late);
+    EXPECT_EQ(std::tie(late->wDay, late->wHour), std::make_tuple(WORD(31), WORD(0)));
+    for (double nonsense : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                            -1e300, -200000.0, 1.1e7})
+        EXPECT_FALSE(SystemTimeFromDateTime(nonsense)) << nonsense;
 }
 
 TEST(Records, NowFollowsTheClock)
