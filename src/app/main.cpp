@@ -43,10 +43,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         instance.TellUndecided();
         return 0;
     }
-    if (!instance.First()) {
-        instance.BringRunningCopyToFront();
+    if (!instance.First() && !instance.TakeOver())
         return 0;
-    }
+    // Before any window is built, so that a second start finds this copy
+    // while a box holds up its start too.
+    instance.MarkWindow(ui::App.Handle());
     ComApartment com;
     try {
         app::CreateProgramForms();
@@ -57,7 +58,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         app::ReleaseProgramForms();
         return 1;
     }
-    instance.MarkWindow(Form1->Handle());
     int code = app::RunProgram();
     app::ReleaseProgramForms();
     return code;

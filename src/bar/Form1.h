@@ -130,8 +130,6 @@ private:
     void WmClipboardUpdate();
     void Capture();
     void MendClipboardChain();
-    // Another start in our folder asked for us.
-    void ComeToFront();
     // Whether the working folders can be made and written; when not, one box
     // names the folder and says what to do.
     bool FoldersUsable();
