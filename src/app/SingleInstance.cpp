@@ -16,6 +16,10 @@ namespace {
 // without its namespace.
 constexpr std::string_view kNamespace = "Global\\";
 
+// How long a start waits for a copy that is leaving, and how often it looks.
+constexpr DWORD kTakeOverMs = 5000;
+constexpr DWORD kLookAgainMs = 50;
+
 struct Search {
     const char* mark;
     HWND found;
@@ -71,7 +75,7 @@ std::string InstanceName(std::string_view programDir)
 
 SingleInstance::SingleInstance(std::string_view programDir) : folder_(programDir), name_(InstanceName(programDir))
 {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name_.c_str());
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, name_.c_str());
     const DWORD error = GetLastError();
     mutex_.reset(mutex);
     // A mutex we may not open (another user's copy holds it) says that
@@ -91,34 +95,58 @@ void SingleInstance::TellUndecided() const
 
 SingleInstance::~SingleInstance()
 {
+    // Unmarked first: a later start must not find a window that no longer
+    // answers for the folder.
+    if (marked_ && mark_ && IsWindow(marked_))
+        RemovePropA(marked_, MAKEINTATOM(mark_));
     if (mark_)
         GlobalDeleteAtom(mark_);
+    if (First())
+        ReleaseMutex(mutex_.get());
 }
 
 void SingleInstance::MarkWindow(HWND window)
 {
     if (!mark_)
         mark_ = GlobalAddAtomA(name_.c_str() + kNamespace.size());
-    if (mark_)
-        SetPropA(window, MAKEINTATOM(mark_), reinterpret_cast<HANDLE>(1));
+    if (mark_ && SetPropA(window, MAKEINTATOM(mark_), reinterpret_cast<HANDLE>(1)))
+        marked_ = window;
 }
 
-void SingleInstance::BringRunningCopyToFront() const
+bool SingleInstance::TakeOver()
 {
-    // The copy may still be building its windows: give it a moment.
+    const DWORD start = GetTickCount();
     Search search{name_.c_str() + kNamespace.size(), nullptr};
-    for (int attempt = 0; attempt < 20 && !search.found; ++attempt) {
-        if (attempt > 0)
-            Sleep(50);
+    bool asked = false;
+    for (DWORD waited = 0; waited < kTakeOverMs; waited = GetTickCount() - start) {
+        // The other copy has ended, or let go as its last act.
+        const DWORD wait = WaitForSingleObject(mutex_.get(), kLookAgainMs);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            claim_ = Claim::First;
+            return true;
+        }
+        // It may still be making its window; asked once, it answers for good.
+        if (asked)
+            continue;
         EnumWindows(&FindMarked, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            continue;
+        asked = true;
+        DWORD process = 0;
+        GetWindowThreadProcessId(search.found, &process);
+        // We were just started by the user: we may hand the foreground on.
+        AllowSetForegroundWindow(process);
+        DWORD_PTR cameForward = 0;
+        if (SendMessageTimeoutA(search.found, ui::WM_TIDEMARK_TO_FRONT, 0, 0, SMTO_ABORTIFHUNG,
+                                kTakeOverMs - waited, &cameForward) &&
+            cameForward)
+            return false;
     }
-    if (!search.found)
-        return;
-    DWORD process = 0;
-    GetWindowThreadProcessId(search.found, &process);
-    // We were just started by the user: we may hand the foreground on.
-    AllowSetForegroundWindow(process);
-    PostMessageA(search.found, ui::WM_TIDEMARK_TO_FRONT, 0, 0);
+    ui::App.Box(std::string("Another copy of ") + kTitle + " in " + folder_ +
+                    " neither came to the front nor closed, so this one does not start. Once it has closed, start it "
+                    "again.",
+                kTitle, MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 } // namespace app

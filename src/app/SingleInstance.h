@@ -21,6 +21,8 @@ std::string InstanceName(std::string_view programDir);
 class SingleInstance {
 public:
     // Claims the folder for this copy, or finds that another copy has it.
+    // The claim holds until this object goes, once the program's files are
+    // written.
     explicit SingleInstance(std::string_view programDir);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -34,18 +36,24 @@ public:
     // Tells the user so, in a box captioned with the program's title.
     void TellUndecided() const;
     // Marks the window that a later start in the same folder asks to come
-    // to the front.
+    // to the front (WM_TIDEMARK_TO_FRONT).
     void MarkWindow(HWND window);
-    // Asks the copy already running in the folder to come to the front.
-    void BringRunningCopyToFront() const;
+    // For a copy that found another running: asks that one to come to the
+    // front, and ends. One that is leaving is waited for, 5 s at most, and
+    // then this copy has the folder: true, it runs. One that neither comes
+    // nor goes is told of in a box.
+    bool TakeOver();
 
 private:
     enum class Claim { First, Running, Undecided };
 
     std::string folder_;
     std::string name_;
+    // Owned by the copy that has the folder; a copy that ends without
+    // letting go leaves it abandoned, which also hands it on.
     ui::KernelHandle mutex_;
     Claim claim_ = Claim::Running;
+    HWND marked_ = nullptr;
     // The mark's name as an atom of our own: a property named by a string
     // would leave its atom behind when the window goes.
     ATOM mark_ = 0;

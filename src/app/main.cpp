@@ -21,10 +21,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         instance.TellUndecided();
         return 0;
     }
-    if (!instance.First()) {
-        instance.BringRunningCopyToFront();
+    if (!instance.First() && !instance.TakeOver())
         return 0;
-    }
+    // Before any window is built, so that a second start finds this copy
+    // while a box holds up its start too.
+    instance.MarkWindow(ui::App.Handle());
     // "Help Contents" opens the guide through the shell, whose handler for
     // text files may be a COM object; screen readers get the windows'
     // objects through COM too. The thread is an apartment for the whole run.
@@ -38,7 +39,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         app::ReleaseProgramForms();
         return 1;
     }
-    instance.MarkWindow(Form1->Handle());
     int code = app::RunProgram();
     app::ReleaseProgramForms();
     return code;

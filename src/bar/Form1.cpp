@@ -597,22 +597,6 @@ void TForm1::MendClipboardChain()
     NextViewer = next;
 }
 
-void TForm1::ComeToFront()
-{
-    if (ui::App.Minimized()) {
-        ui::App.Restore();
-        return;
-    }
-    // The window in front of the program's own: the newest-made that shows.
-    const std::vector<ui::Form*>& forms = ui::App.Forms();
-    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
-        if ((*it)->Visible()) {
-            (*it)->BringToFront();
-            return;
-        }
-    }
-}
-
 // Bounded: a hung viewer after us must not freeze the bar, nor the viewer
 // ahead of us that waits on our answer. A dead one is not sent to at all.
 void TForm1::PassOn(UINT msg, WPARAM wParam, LPARAM lParam) const noexcept
@@ -734,9 +718,6 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case ui::WM_TIDEMARK_CAPTURE:
         if (awaitingChain_)
             Capture();
-        return 0;
-    case ui::WM_TIDEMARK_TO_FRONT:
-        ComeToFront();
         return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_F10) {

@@ -134,8 +134,6 @@ private:
     void Capture(std::exception_ptr* failure = nullptr);
     std::exception_ptr CaptureBeforeLeaving() noexcept;
     void MendClipboardChain();
-    // Another start in our folder asked for us.
-    void ComeToFront();
     // The first working folder that cannot be made or written, "" when
     // both can; remembered for the exit.
     std::string UnwritableFolder();

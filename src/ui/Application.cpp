@@ -31,17 +31,29 @@ BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
+// A box or platform dialog of the program's: owned by the application window,
+// as the forms are, but of the dialog class.
+bool IsOwnedDialog(HWND w)
+{
+    char cls[16] = "";
+    return GetWindow(w, GW_OWNER) == App.Handle() && GetClassNameA(w, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0;
+}
+
+BOOL CALLBACK FindOpenDialog(HWND hwnd, LPARAM param)
+{
+    if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) || !IsOwnedDialog(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
 // A box or dialog owned by the application window goes into the topmost band
 // as it is activated, so that no topmost form of the program covers it.
 LRESULT CALLBACK RaiseOwnedDialog(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
-        HWND w = reinterpret_cast<HWND>(wParam);
-        char cls[16] = "";
-        if (GetWindow(w, GW_OWNER) == App.Handle() && GetClassNameA(w, cls, sizeof cls) &&
-            lstrcmpA(cls, "#32770") == 0)
-            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
+    const HWND w = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && IsOwnedDialog(w))
+        SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -132,6 +144,38 @@ HWND Application::FrontForm() const
     return nullptr;
 }
 
+HWND Application::OpenDialog() const
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindOpenDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool Application::ComeToFront()
+{
+    if (Leaving())
+        return false;
+    // Nothing else can be used while a box or dialog waits for an answer,
+    // be it one shown while the windows are built.
+    if (HWND dialog = OpenDialog()) {
+        SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(dialog);
+        return true;
+    }
+    if (Minimized()) {
+        Restore();
+        return true;
+    }
+    // The window in front of the program's own: the newest-made that shows.
+    for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
+        if ((*it)->Visible()) {
+            (*it)->BringToFront();
+            break;
+        }
+    }
+    return true;
+}
+
 void Application::ActivateFrontForm()
 {
     if (HWND w = FrontForm())
@@ -207,11 +251,18 @@ void Application::DestroyForms() noexcept
         (*it)->DestroyHandle();
 }
 
+void Application::Terminate() noexcept
+{
+    leaving_ = true;
+    PostQuitMessage(0);
+}
+
 void Application::EndSession() noexcept
 {
     if (ended_)
         return;
     ended_ = true;
+    leaving_ = true;
     // Windows may end the process as soon as WM_ENDSESSION returns: tear down here.
     DestroyForms();
     PostQuitMessage(0);
@@ -357,6 +408,8 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
             if (LOWORD(wParam) != WA_INACTIVE && !App.Minimized())
                 PostMessageA(hwnd, WM_TIDEMARK_ACTIVATE_FRONT, 0, 0);
             break;
+        case WM_TIDEMARK_TO_FRONT:
+            return App.ComeToFront() ? 1 : 0;
         case WM_TIDEMARK_ACTIVATE_FRONT:
             if (GetActiveWindow() == hwnd)
                 App.ActivateFrontForm();

@@ -52,13 +52,20 @@ public:
     // Shows the main form and dispatches messages until WM_QUIT; then destroys
     // the forms in reverse order of creation. Returns the exit code.
     int Run();
-    void Terminate() noexcept { PostQuitMessage(0); }
+    void Terminate() noexcept;
     void DestroyForms() noexcept;
     // The user's session is ending: tear down now, the loop will not run again.
     void EndSession() noexcept;
     // From then on no box shows: nobody is left to answer it, and it would
     // hold up the log-off. What fails on the way out goes unreported.
     bool SessionEnding() const noexcept { return ended_; }
+    // The program is on its way out: its loop has been told to end. For
+    // good, also once the forms are released.
+    bool Leaving() const noexcept { return leaving_; }
+    // Another start in our folder asked for us: the box or dialog we wait
+    // on, else the form in front, comes to the front, or all come back from
+    // a minimise. False when we are leaving.
+    bool ComeToFront();
 
     void Minimize();
     void Restore();
@@ -91,6 +98,7 @@ private:
     bool AnyTopmostForm() const;
     bool IsForm(HWND window) const;
     HWND FrontForm() const;
+    HWND OpenDialog() const;
     // Boxes and dialogs open on their owner's monitor: the faceless owner
     // goes to the form the user works in first.
     void MoveToWorkingForm();
@@ -103,6 +111,7 @@ private:
     bool minimized_ = false;
     bool changingState_ = false;
     bool ended_ = false;
+    bool leaving_ = false;
     bool formsReady_ = false;
     std::exception_ptr deferredError_;
     bool deferredPending_ = false;

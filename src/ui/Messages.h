@@ -13,7 +13,8 @@ constexpr UINT WM_TIDEMARK_FIRST = WM_APP + 1;
 // while the browser was hidden.
 constexpr UINT WM_TIDEMARK_RELIST = WM_APP + 2;
 
-// Posted to the running copy's bar by a second start in the same folder.
+// Sent to the running copy's application window by a second start in the
+// same folder: 1 when the copy comes to the front, 0 when it is leaving.
 constexpr UINT WM_TIDEMARK_TO_FRONT = WM_APP + 3;
 
 // Posted to the application window: show the error kept for later.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 using namespace testing_support;
 
@@ -191,6 +192,67 @@ TEST_F(BarScenario, ASecondCopyInTheSameFolderBringsTheFirstBackAndEndsWithoutTo
     ASSERT_FALSE(CopyTextAndWait(first, "after the second start").empty());
     ASSERT_TRUE(first.Exit());
     ASSERT_EQ(first.WaitForExit(), 0u);
+    EXPECT_EQ(RecentTexts(folder.Path()).size(), 2u);
+}
+
+// A second start never ends in silence. A first copy held up by a box at
+// its start has that box brought to the front. One that is leaving is
+// waited for, and the second runs in its place; if it stays, the second
+// says so.
+TEST_F(BarScenario, ASecondStartBringsTheFirstsBoxForwardOrRunsOnceTheFirstHasLeft)
+{
+    // A locked catalogue holds up the first copy's start with a box, and,
+    // with a clip it cannot keep, its exit with another.
+    TempFolder folder;
+    ASSERT_TRUE(CreateDirectoryA((folder.Path() + "temp").c_str(), nullptr));
+    const std::string recent = folder.Path() + "temp\\txtclips.dat";
+    WriteFileBytes(recent, TextRecord("an older clip", "clip0001.txt", 46001.0));
+    WriteFileBytes(folder.Path() + "temp\\clip0001.txt", "an older clip");
+    std::optional<ReadOnlyFile> locked(std::in_place, recent);
+    ASSERT_TRUE(locked->Active());
+
+    RunningProgram first(folder.Path());
+    ASSERT_TRUE(first.Launch());
+    const MessageBoxSeen startBox = first.WaitForMessageBox("orv Tidemark", kStartTimeoutMs);
+    ASSERT_NE(startBox.window, nullptr);
+    // The user has gone on to another window meanwhile.
+    const HWND elsewhere = CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE | WS_CAPTION, 600, 600, 200,
+                                           100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(elsewhere);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == elsewhere; }, kReactionTimeoutMs));
+    {
+        RunningProgram second(folder.Path());
+        ASSERT_TRUE(second.Launch());
+        EXPECT_EQ(second.WaitForExit(), 0u);
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == startBox.window; }, kReactionTimeoutMs));
+    }
+    DestroyWindow(elsewhere);
+    ASSERT_TRUE(first.PressOk(startBox) && first.WaitForBar());
+    ASSERT_FALSE(CopyTextAndWait(first, "not kept at the exit").empty());
+
+    ASSERT_TRUE(first.Exit());
+    const MessageBoxSeen exitBox = first.WaitForMessageBox("orv Tidemark");
+    ASSERT_NE(exitBox.text.find("could not be kept"), std::string::npos) << exitBox.text;
+    {
+        // The first stays in its box past the wait.
+        RunningProgram second(folder.Path());
+        ASSERT_TRUE(second.Launch());
+        const MessageBoxSeen box = second.WaitForMessageBox("orv Tidemark", 2 * kReactionTimeoutMs);
+        EXPECT_NE(box.text.find("neither came to the front nor closed"), std::string::npos) << box.text;
+        ASSERT_TRUE(second.PressOk(box));
+        EXPECT_EQ(second.WaitForExit(), 0u);
+    }
+    RunningProgram second(folder.Path());
+    ASSERT_TRUE(second.Launch());
+    EXPECT_EQ(second.WaitForExit(1000), STILL_ACTIVE);
+    EXPECT_TRUE(ProcessWindows(second.Id(), "TForm1").empty());
+    locked.reset();
+    ASSERT_TRUE(first.PressOk(exitBox));
+    EXPECT_EQ(first.WaitForExit(), 0u);
+    ASSERT_TRUE(second.WaitForBar());
+    ASSERT_FALSE(CopyTextAndWait(second, "the second copy's own").empty());
+    ASSERT_TRUE(second.Exit());
+    ASSERT_EQ(second.WaitForExit(), 0u);
     EXPECT_EQ(RecentTexts(folder.Path()).size(), 2u);
 }
 

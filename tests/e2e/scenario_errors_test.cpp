@@ -12,15 +12,6 @@ class ErrorScenario : public ScenarioTest {};
 
 namespace {
 
-std::string TextRecord(const std::string& preview, const std::string& fileName, double captured)
-{
-    store::TextClipEntry e{};
-    e.Preview.Assign(preview);
-    e.FileName.Assign(fileName);
-    e.Captured = captured;
-    return std::string(reinterpret_cast<const char*>(&e), sizeof e);
-}
-
 // Starts the program in a folder made unwritable, answers the box that says
 // so and waits for the bar; the box's text, empty when none came.
 std::string StartInLockedFolder(RunningProgram& program)

@@ -283,6 +283,16 @@ inline std::string CopyTextAndWait(const RunningProgram& program, const std::str
     return CopyAndWaitForFile(program, [&] { CopyText(text); }, text);
 }
 
+// A text catalogue's record as the file holds it.
+inline std::string TextRecord(const std::string& preview, const std::string& fileName, double captured)
+{
+    store::TextClipEntry e{};
+    e.Preview.Assign(preview);
+    e.FileName.Assign(fileName);
+    e.Captured = captured;
+    return std::string(reinterpret_cast<const char*>(&e), sizeof e);
+}
+
 // The records of a catalogue file.
 template <class Entry>
 std::vector<Entry> CatalogueRecords(const std::string& path)
