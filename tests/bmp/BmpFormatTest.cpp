@@ -8,6 +8,7 @@
 using bmp::BmpError;
 using bmp::BmpImage;
 using bmp::DecodeBmp;
+using bmp::DecodePackedDib;
 using bmp::EncodeBmp;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -227,7 +228,20 @@ TEST(BmpDecode, EveryTruncationIsRefused)
         ASSERT_NO_THROW(DecodeBmp(whole));
         for (std::size_t n = 0; n < whole.size(); ++n)
             EXPECT_THROW(DecodeBmp(std::span(whole).first(n)), BmpError) << "cut at " << n;
+        // The same bytes as a clipboard's packed DIB: no file header, the
+        // rows right after the table.
+        const std::span<const std::uint8_t> dib = std::span(whole).subspan(14);
+        ASSERT_NO_THROW(DecodePackedDib(dib));
+        EXPECT_TRUE(std::ranges::equal(DecodePackedDib(dib).pixels, DecodeBmp(whole).pixels));
+        for (std::size_t n = 0; n < dib.size(); ++n)
+            EXPECT_THROW(DecodePackedDib(dib.first(n)), BmpError) << "DIB cut at " << n;
     }
+    // Above 8 bits a DIB may carry a table of coloursUsed entries before its
+    // rows; no count beyond any table is trusted.
+    Bytes withTable = RawBmp(2, 2, 24, 0, 16, 4);
+    EXPECT_EQ(DecodePackedDib(std::span(withTable).subspan(14)).pixels.data(), withTable.data() + 14 + 40 + 16);
+    Put(withTable, 46, std::uint32_t{0x40000000});
+    EXPECT_THROW(DecodePackedDib(std::span(withTable).subspan(14)), BmpError);
 }
 
 struct Damage {
