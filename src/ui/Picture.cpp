@@ -313,33 +313,47 @@ void Picture::AssignFromClipboardDib(std::span<const std::uint8_t> dib)
         const std::int32_t rowsDown = -image.height;
         std::memcpy(source.data() + 8, &rowsDown, sizeof rowsDown);
     }
-    std::vector<std::uint8_t> header = RowsHeader(image.width, image.height);
-    Bitmap rows = CreateDibSection(header.data(), image.width, image.height);
+    HoldRows(image.width, image.height);
     MemoryDc dc = CreateMemoryDc();
-    if (SetDIBits(dc.get(), rows.get(), 0, static_cast<UINT>(image.height), image.pixels.data(),
-                  reinterpret_cast<const BITMAPINFO*>(source.data()), DIB_RGB_COLORS) != image.height)
+    if (SetDIBits(dc.get(), bitmap_.get(), 0, static_cast<UINT>(image.height), image.pixels.data(),
+                  reinterpret_cast<const BITMAPINFO*>(source.data()), DIB_RGB_COLORS) != image.height) {
+        Clear();
         throw AppError("Cannot read the clipboard bitmap");
+    }
+}
+
+void* Picture::HeldRows(int width, int height) const
+{
+    DIBSECTION section{};
+    if (!bitmap_ || dibHeader_.size() != sizeof(BITMAPINFOHEADER) ||
+        GetObjectA(bitmap_.get(), sizeof section, &section) != sizeof section)
+        return nullptr;
+    const BITMAPINFOHEADER& held = section.dsBmih;
+    const bool same = held.biWidth == width && held.biHeight == height && held.biBitCount == 24 &&
+                      held.biCompression == BI_RGB;
+    return same ? section.dsBm.bmBits : nullptr;
+}
+
+void* Picture::HoldRows(int width, int height)
+{
+    if (void* rows = HeldRows(width, height))
+        return rows;
+    std::vector<std::uint8_t> header = RowsHeader(width, height);
+    Bitmap rows = CreateDibSection(header.data(), width, height);
     Take(std::move(rows), Palette());
     dibHeader_ = std::move(header);
     monochrome_ = false;
+    return HeldRows(width, height);
 }
 
 bool Picture::TryReadRows(HBITMAP source, int width, int height)
 {
     DibInfo info = BottomUpDib(width, height, 24);
-    std::vector<std::uint8_t> header = RowsHeader(width, height);
-    Bitmap rows = CreateDibSection(header.data(), width, height);
-    DIBSECTION section{};
-    if (GetObjectA(rows.get(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
-        return false;
+    void* rows = HoldRows(width, height);
     MemoryDc dc = CreateMemoryDc();
-    if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), section.dsBm.bmBits,
-                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
-        return false;
-    Take(std::move(rows), Palette());
-    dibHeader_ = std::move(header);
-    monochrome_ = false;
-    return true;
+    // A failed read leaves rows the caller's other way replaces.
+    return rows && GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), rows,
+                             reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
 }
 
 void Picture::TrimOddWidth()

@@ -142,6 +142,15 @@ protected:
         return Path(name);
     }
 
+    std::vector<std::uint8_t> Read(const std::string& name) const
+    {
+        ui::FileHandle file(CreateFileA(Path(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        std::vector<std::uint8_t> bytes(GetFileSize(file.get(), nullptr));
+        DWORD read = 0;
+        EXPECT_TRUE(ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr));
+        return bytes;
+    }
+
     // The 60 x 60 true-colour target that thumbnails are drawn into.
     HDC Target() const { return dc_.get(); }
     COLORREF TargetPixel(int x, int y) const { return GetPixel(dc_.get(), x, y); }
@@ -197,6 +206,73 @@ TEST_F(PictureTest, PixelsSurviveCaptureSaveAndLoadAtDisplayDepth)
     EXPECT_EQ(file, written);
     for (auto [x, y] : {std::pair{0, 0}, {65, 0}, {0, 40}, {65, 40}, {33, 17}})
         EXPECT_EQ(FilePixel(file, x, y), Pattern(x, y)) << x << "," << y;
+}
+
+// The bar captures every picture through one scratch picture, which keeps its
+// rows for the next capture of the same size: each file must hold its own
+// picture, whatever the scratch held before.
+TEST_F(PictureTest, OneScratchPictureStoresEachCaptureWhateverItHeldBefore)
+{
+    auto other = [](int x, int y) { return RGB((y * 5) & 0xFF, 200, (x * 11) & 0xFF); };
+    Picture scratch;
+    // Saves the scratch as the bar does and checks the file's pixels.
+    auto expectSaved = [&](const char* what, int width, int height, COLORREF (*colour)(int, int)) {
+        scratch.SaveToFile(Path("scratch.bmp"));
+        const auto file = Read("scratch.bmp");
+        const bmp::BmpImage image = bmp::DecodeBmp(file);
+        EXPECT_EQ(image.bitsPerPixel, 24) << what;
+        if (image.width != width || image.height != height) {
+            ADD_FAILURE() << what << ": " << image.width << " x " << image.height;
+            return file;
+        }
+        for (auto [x, y] : {std::pair{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {7, 3}})
+            EXPECT_EQ(FilePixel(file, x, y), colour(x, y)) << what << " at " << x << "," << y;
+        return file;
+    };
+    ui::Bitmap first = ScreenBitmap(66, 41);
+    ui::Bitmap second = ScreenBitmap(66, 41, other);
+    scratch.AssignFromClipboardBitmap(first.get(), nullptr);
+    const HBITMAP rows = scratch.Handle();
+    const auto firstFile = expectSaved("a first capture", 66, 41, Pattern);
+
+    scratch.AssignFromClipboardBitmap(second.get(), nullptr);
+    EXPECT_EQ(scratch.Handle(), rows) << "a capture of the same size allocated its rows afresh";
+    expectSaved("a second of the same size", 66, 41, other);
+
+    // The first file's rows as a packed DIB, bottom-up and then top-down.
+    std::vector<std::uint8_t> dib(firstFile.begin() + bmp::kBmpFileHeaderSize, firstFile.end());
+    scratch.AssignFromClipboardDib(dib);
+    EXPECT_EQ(scratch.Handle(), rows);
+    expectSaved("a DIB", 66, 41, Pattern);
+    std::vector<std::uint8_t> topDown(dib.begin(), dib.begin() + bmp::kBmpInfoHeaderSize);
+    const std::int32_t rowsDown = -41;
+    std::memcpy(topDown.data() + 8, &rowsDown, sizeof rowsDown);
+    for (int row = 40; row >= 0; --row) {
+        const auto from = dib.begin() + bmp::kBmpInfoHeaderSize + row * 200;
+        topDown.insert(topDown.end(), from, from + 200);
+    }
+    scratch.AssignFromClipboardDib(topDown);
+    expectSaved("a top-down DIB", 66, 41, Pattern);
+    dib.resize(dib.size() - 1);
+    EXPECT_THROW(scratch.AssignFromClipboardDib(dib), ui::AppError);
+
+    // A copy back loads its file into it, of any depth; the next capture is
+    // 24-bit again.
+    scratch.LoadFromFile(Write("eight.bmp", bmp::EncodeBmp(66, 41, 8, Table8(), std::vector<std::uint8_t>(68 * 41))));
+    scratch.AssignFromClipboardBitmap(second.get(), nullptr);
+    expectSaved("after an 8-bit file", 66, 41, other);
+    std::vector<std::uint8_t> thirtyTwo(54 + 66 * 4 * 41);
+    const BITMAPFILEHEADER fileHeader{0x4D42, static_cast<DWORD>(thirtyTwo.size()), 0, 0, 54};
+    const BITMAPINFOHEADER infoHeader{40, 66, 41, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::memcpy(thirtyTwo.data(), &fileHeader, sizeof fileHeader);
+    std::memcpy(thirtyTwo.data() + sizeof fileHeader, &infoHeader, sizeof infoHeader);
+    scratch.LoadFromFile(Write("thirty-two.bmp", thirtyTwo));
+    scratch.AssignFromClipboardBitmap(first.get(), nullptr);
+    expectSaved("after a 32-bit file", 66, 41, Pattern);
+
+    ui::Bitmap smaller = ScreenBitmap(40, 20);
+    scratch.AssignFromClipboardBitmap(smaller.get(), nullptr);
+    expectSaved("another size", 40, 20, Pattern);
 }
 
 TEST_F(PictureTest, MonochromeStaysOneBitWithBlackAndWhiteTable)
