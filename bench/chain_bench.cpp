@@ -6,13 +6,19 @@
 // - capture latency: from its CloseClipboard to the capture complete on disk
 //   (content file written, catalogue replaced), for tidemark.exe and for a
 //   minimal clipboard listener doing the same platform and file work, in
-//   turn (the bar's monitor switched off while the listener works).
+//   turn (the bar's monitor switched off while the listener works); and
+//   for the same listener flushing its content file to the disk before its
+//   catalogue names it, as the program does so that a power cut loses no
+//   clip. The three take turns in an order that moves on each run.
 // Last, it copies the 1 MB clip back from the text browser with the list's
 // double-click, passes that notice on late, and checks that it is not
 // captured again. Prints Markdown tables of medians and their ratios.
 //
-//   tidemark_chain_bench.exe [RUNS]              the measurement
-//   tidemark_chain_bench.exe --viewer KIND DIR   "listener" or "empty"
+//   tidemark_chain_bench.exe [RUNS [CLIP]]       the measurement; with CLIP,
+//                                                a part of a clip's name
+//                                                ("3840"), that clip alone
+//   tidemark_chain_bench.exe --viewer KIND DIR   "listener", "flushing-listener"
+//                                                or "empty"
 #include "support/ClipboardSupport.h"
 #include "support/TestSupport.h"
 #include "support/UserInput.h"
@@ -25,6 +31,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace testing_support;
@@ -32,6 +39,9 @@ using namespace testing_support;
 namespace {
 
 constexpr const char* kViewerClass = "TidemarkBenchViewer";
+// The viewers of their own: the two yardsticks, and one that returns at once.
+constexpr std::string_view kListener = "listener", kFlushingListener = "flushing-listener",
+                           kEmptyViewer = "empty";
 constexpr DWORD kWaitMs = 30000;
 
 
@@ -42,13 +52,14 @@ constexpr DWORD kWaitMs = 30000;
     ExitProcess(2);
 }
 
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, bool flush)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
+    const BOOL ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) &&
+                    (!flush || FlushFileBuffers(file));
     CloseHandle(file);
     return ok && written == size;
 }
@@ -58,21 +69,26 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
 constexpr UINT kArm = WM_APP + 1;  // wParam: capture the next changes or not
 
 std::string viewerFolder;
+std::string viewerKind;
 int viewerFiles = 0;
-bool listenerArmed = false;
+bool listening = false;
+// The change the listener dealt with last: a notice of an earlier change, still
+// queued when it was armed, is no capture of its own.
+DWORD listenedTo = 0;
 
 // The least a capture can do: the clipboard's CF_TEXT, or its bitmap as a
 // 24-bit BMP file, into one new file, as each clip has a file of its own;
 // then a catalogue of ten 112-byte records written beside the old one,
-// flushed and moved over it, as the program keeps its catalogues.
-void MinimalCapture(HWND window)
+// flushed and moved over it, as the program keeps its catalogues. Flushed
+// when asked, the content file is on the disk before that.
+void MinimalCapture(HWND window, bool flush)
 {
-    const std::string viewerFile = viewerFolder + "viewer" + std::to_string(++viewerFiles) + ".out";
+    const std::string viewerFile = viewerFolder + viewerKind + std::to_string(++viewerFiles) + ".out";
     if (!OpenClipboard(window))
         return;
     if (HANDLE text = GetClipboardData(CF_TEXT)) {
         if (const char* p = static_cast<const char*>(GlobalLock(text))) {
-            WriteWholeFile(viewerFile, p, strnlen(p, GlobalSize(text)));
+            WriteWholeFile(viewerFile, p, strnlen(p, GlobalSize(text)), flush);
             GlobalUnlock(text);
         }
     } else if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
@@ -89,10 +105,10 @@ void MinimalCapture(HWND window)
         GetDIBits(dc, bitmap, 0, static_cast<UINT>(bm.bmHeight), file.data() + 54,
                   reinterpret_cast<BITMAPINFO*>(&ih), DIB_RGB_COLORS);
         DeleteDC(dc);
-        WriteWholeFile(viewerFile, file.data(), file.size());
+        WriteWholeFile(viewerFile, file.data(), file.size(), flush);
     }
     CloseClipboard();
-    const std::string catalogue = viewerFolder + "catalogue.dat", fresh = catalogue + ".new";
+    const std::string catalogue = viewerFolder + viewerKind + ".dat", fresh = catalogue + ".new";
     std::vector<char> records(10 * 112, 'r');
     HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
@@ -106,11 +122,14 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CLIPBOARDUPDATE:
-        if (listenerArmed)
-            MinimalCapture(window);
+        if (listening && GetClipboardSequenceNumber() != listenedTo) {
+            listenedTo = GetClipboardSequenceNumber();
+            MinimalCapture(window, viewerKind == kFlushingListener);
+        }
         return 0;
     case kArm:
-        listenerArmed = wParam != 0;
+        listening = wParam != 0;
+        listenedTo = GetClipboardSequenceNumber();
         return 0;
     case WM_DRAWCLIPBOARD:
         return 0;
@@ -127,16 +146,17 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 int RunViewer(const std::string& kind, const std::string& folder)
 {
     viewerFolder = folder + "\\";
+    viewerKind = kind;
     WNDCLASSA wc{};
     wc.lpfnWndProc = ViewerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kViewerClass;
     RegisterClassA(&wc);
     // The empty viewer is not in the chain: the benchmark sends it the
-    // notice itself. The listener hears of changes as the bar does.
+    // notice itself. The listeners hear of changes as the bar does.
     HWND window = CreateWindowExA(0, kViewerClass, kind.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                   wc.hInstance, nullptr);
-    if (kind == "listener")
+    if (kind != kEmptyViewer)
         AddClipboardFormatListener(window);
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0)
@@ -281,11 +301,15 @@ double WhenReplaced(const std::string& catalogue, ULONGLONG since)
     while (LastWrite(catalogue) == since) {
         if (NowMs() > deadline)
             Fail("no capture came");
+        // Messages sent to the clipboard's owner are answered meanwhile:
+        // Wine's driver asks it, from inside another program's OpenClipboard.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         if (change != INVALID_HANDLE_VALUE) {
-            WaitForSingleObject(change, 1);
-            FindNextChangeNotification(change);
+            if (MsgWaitForMultipleObjects(1, &change, FALSE, 1, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+                FindNextChangeNotification(change);
         } else {
-            Sleep(1);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
         }
     }
     const double when = NowMs();
@@ -311,126 +335,146 @@ std::string Cell(Figure f)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
-    if (argc == 4 && std::strcmp(argv[1], "--viewer") == 0)
-        return RunViewer(argv[2], argv[3]);
-    if (argc > 1)
-        runs = std::max(3, std::atoi(argv[1]));
-
-    TempFolder folder, viewers;
-    ProgramProcess program(folder.Path());
-    if (!program.Start())
-        Fail("cannot start tidemark.exe");
-    HWND bar = nullptr;
-    PumpUntil([&] { return (bar = program.FindWindowOfClass("TForm1", true)) != nullptr; }, kWaitMs);
-    PumpUntil(
-        [&] {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(GetClipboardViewer(), &pid);
-            return pid == program.Id();
-        },
-        kWaitMs);
-    if (!bar)
-        Fail("the bar did not come up");
-    TimedSend(bar, WM_NULL, 0, 0);
-
-    PROCESS_INFORMATION listenerProcess{}, emptyProcess{};
-    HWND listener = StartViewer("listener", viewers.Path(), listenerProcess);
-    HWND empty = StartViewer("empty", viewers.Path(), emptyProcess);
-
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = FirstViewerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TidemarkBenchFirstViewer";
-    RegisterClassA(&wc);
-    firstViewer = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
-                                  nullptr);
-    nextViewer = SetClipboardViewer(firstViewer);
-    if (nextViewer != bar)
-        Fail("the bar is not the viewer after this one");
-
-    HDC screen = GetDC(nullptr);
-    const int depth = GetDeviceCaps(screen, BITSPIXEL);
-    ReleaseDC(nullptr, screen);
-    std::printf("Milliseconds, medians of %d runs (fastest–slowest in brackets); display depth %d.\n\n", runs,
-                depth);
-    std::printf("| Clipboard | chain's wait: tidemark.exe, passed on at once | the same, once captured "
-                "| empty viewer | ratios (goal ≤ 1.5×) "
-                "| capture latency: tidemark.exe | minimal listener | ratio (goal ≤ 1.3×) |\n"
-                "|---|---:|---:|---:|---:|---:|---:|---:|\n");
-    std::fflush(stdout);
-
-    const std::string temp = folder.Path() + "temp\\";
-    const std::string listenerCatalogue = viewers.Path() + "catalogue.dat";
-    struct Case {
-        const char* what;
-        std::function<double()> put;
-        const char* catalogue;
-    } cases[] = {
-        {"text, 120 bytes", Text(120), "txtclips.dat"},
-        {"bitmap, 1920 × 1080", Bitmap(1920, 1080), "bmpclips.dat"},
-        {"bitmap, 3840 × 2160", Bitmap(3840, 2160), "bmpclips.dat"},
-        // Last, so that the newest text clip is the one copied back below.
-        {"text, 1 MB", Text(1 << 20), "txtclips.dat"},
-    };
-    for (const Case& c : cases) {
-        std::vector<double> barWait, idleWait, emptyWait, barLatency, listenerLatency;
-        const std::string catalogue = temp + c.catalogue;
-        for (int i = 0; i < runs; ++i) {
-            // The bar's capture, passing the notice on at once as a viewer
-            // ahead of it does.
-            ULONGLONG since = LastWrite(catalogue);
-            double closing = c.put();
-            barWait.push_back(TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0));
-            emptyWait.push_back(TimedSend(empty, WM_DRAWCLIPBOARD, 0, 0));
-            barLatency.push_back(WhenReplaced(catalogue, since) - closing);
-            // The same notice once the capture is over.
-            idleWait.push_back(TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0));
-
-            // The listener's, with the bar's monitor off.
-            FlipSwitch(bar);
-            TimedSend(listener, kArm, 1, 0);
-            since = LastWrite(listenerCatalogue);
-            closing = c.put();
-            TimedSend(bar, WM_DRAWCLIPBOARD, 0, 0);
-            listenerLatency.push_back(WhenReplaced(listenerCatalogue, since) - closing);
-            TimedSend(listener, kArm, 0, 0);
-            FlipSwitch(bar);
-
-            // Each capture's file goes, so that the naming does not step
-            // past a folder of earlier runs.
-            if (SortedFileNames(temp + "clip*").empty())
-                Fail("tidemark.exe captured nothing");
-            if (SortedFileNames(viewers.Path() + "viewer*").size() != 1)
-                Fail("the listener did not capture exactly once");
-            if (i + 1 < runs)
-                DeleteFiles(temp + "clip*");
-            DeleteFiles(viewers.Path() + "viewer*");
-        }
-        const Figure bw = Summary(barWait), iw = Summary(idleWait), ew = Summary(emptyWait), bl = Summary(barLatency),
-                     ll = Summary(listenerLatency);
-        std::printf("| %s | %s | %s | %s | %.2f× / %.2f× | %s | %s | %.2f× |\n", c.what, Cell(bw).c_str(),
-                    Cell(iw).c_str(), Cell(ew).c_str(), bw.median / ew.median, iw.median / ew.median,
-                    Cell(bl).c_str(), Cell(ll).c_str(), bl.median / ll.median);
-        std::fflush(stdout);
+// One clip's measurement: tidemark.exe in the folder given, the three
+// viewers, and this program's window joined to the chain after the bar. Each
+// clip has processes of its own: Wine keeps, in every process, each bitmap it
+// has read from the clipboard (about twice its bytes) until that process
+// empties the clipboard itself, which a 32-bit process holds for a few dozen
+// pictures of 3840 × 2160 only.
+class Session {
+public:
+    Session(const std::string& folder, const std::string& viewers) : program_(folder)
+    {
+        if (!program_.Start())
+            Fail("cannot start tidemark.exe");
+        PumpUntil([&] { return (bar = program_.FindWindowOfClass("TForm1", true)) != nullptr; }, kWaitMs);
+        PumpUntil(
+            [&] {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(GetClipboardViewer(), &pid);
+                return pid == program_.Id();
+            },
+            kWaitMs);
+        if (!bar)
+            Fail("the bar did not come up");
+        TimedSend(bar, WM_NULL, 0, 0);
+        listener = StartViewer(kListener.data(), viewers, viewers_[0]);
+        flushingListener = StartViewer(kFlushingListener.data(), viewers, viewers_[1]);
+        empty = StartViewer(kEmptyViewer.data(), viewers, viewers_[2]);
+        nextViewer = SetClipboardViewer(firstViewer);
+        if (nextViewer != bar)
+            Fail("the bar is not the viewer after this one");
     }
+    ~Session()
+    {
+        ChangeClipboardChain(firstViewer, nextViewer);
+        nextViewer = nullptr;
+        PostMessageA(bar, WM_CLOSE, 0, 0);
+        program_.WaitForExit(kWaitMs);
+        for (PROCESS_INFORMATION& pi : viewers_) {
+            std::vector<HWND> windows = ProcessWindows(pi.dwProcessId, kViewerClass, nullptr, false);
+            if (!windows.empty())
+                PostMessageA(windows.front(), WM_CLOSE, 0, 0);
+            WaitForSingleObject(pi.hProcess, kWaitMs);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
-    // Copy back: the 1 MB clip, newest in the text browser, double-clicked.
-    // The list's own double-click notification is sent, so the figure is the
-    // program's and not the input system's. This viewer passes each notice
-    // on once the bar has returned from the copy, as a viewer in another
-    // program may.
-    HWND butText = ChildAt(bar, "TidemarkSpeedButton", {40, 6});
+    DWORD ProgramId() const { return program_.Id(); }
+
+    HWND bar = nullptr, listener = nullptr, flushingListener = nullptr, empty = nullptr;
+
+private:
+    ProgramProcess program_;
+    PROCESS_INFORMATION viewers_[3]{};
+};
+
+struct Case {
+    const char* what;
+    std::function<double()> put;
+    const char* catalogue;
+};
+
+// One clip: the bar's capture, passing the notice on at once as a viewer
+// ahead of it does, and each listener's with the bar's monitor off. Prints
+// its row.
+void MeasureClip(const Case& c, const std::string& folder, const std::string& viewers)
+{
+    Session session(folder, viewers);
+    const std::string catalogue = folder + "temp\\" + c.catalogue;
+    std::vector<double> barWait, idleWait, emptyWait, barLatency, listenerLatency, flushedLatency;
+    auto barCapture = [&] {
+        const ULONGLONG since = LastWrite(catalogue);
+        const double closing = c.put();
+        barWait.push_back(TimedSend(session.bar, WM_DRAWCLIPBOARD, 0, 0));
+        emptyWait.push_back(TimedSend(session.empty, WM_DRAWCLIPBOARD, 0, 0));
+        barLatency.push_back(WhenReplaced(catalogue, since) - closing);
+        // The same notice once the capture is over.
+        idleWait.push_back(TimedSend(session.bar, WM_DRAWCLIPBOARD, 0, 0));
+    };
+    auto listenerCapture = [&](HWND listener, std::string_view kind, std::vector<double>& latency) {
+        const std::string itsCatalogue = viewers + std::string(kind) + ".dat";
+        FlipSwitch(session.bar);
+        TimedSend(listener, kArm, 1, 0);
+        const ULONGLONG since = LastWrite(itsCatalogue);
+        const double closing = c.put();
+        TimedSend(session.bar, WM_DRAWCLIPBOARD, 0, 0);
+        latency.push_back(WhenReplaced(itsCatalogue, since) - closing);
+        TimedSend(listener, kArm, 0, 0);
+        FlipSwitch(session.bar);
+    };
+    // One run more than counted: the first warms the three up.
+    for (int i = 0; i <= runs; ++i) {
+        // Each goes first, second and third in turn: the machine's state
+        // after one capture (memory, the disk's queue) meets all three.
+        for (int k = 0; k < 3; ++k) {
+            switch ((i + k) % 3) {
+            case 0: barCapture(); break;
+            case 1: listenerCapture(session.listener, kListener, listenerLatency); break;
+            default: listenerCapture(session.flushingListener, kFlushingListener, flushedLatency); break;
+            }
+        }
+        // Each capture's file goes, so that the naming does not step past a
+        // folder of earlier runs; the last run's stay for the copy back.
+        if (SortedFileNames(folder + "temp\\clip*").empty())
+            Fail("tidemark.exe captured nothing");
+        if (SortedFileNames(viewers + "*.out").size() != 2)
+            Fail("a listener did not capture exactly once");
+        if (i < runs)
+            DeleteFiles(folder + "temp\\clip*");
+        DeleteFiles(viewers + "*.out");
+    }
+    for (auto* times : {&barWait, &idleWait, &emptyWait, &barLatency, &listenerLatency, &flushedLatency})
+        times->erase(times->begin());
+    const Figure bw = Summary(barWait), iw = Summary(idleWait), ew = Summary(emptyWait), bl = Summary(barLatency),
+                 ll = Summary(listenerLatency), fl = Summary(flushedLatency);
+    std::printf("| %s | %s | %s | %s | %.2f× / %.2f× | %s | %s | %.2f× (%.2f×) | %s | %.2f× (%.2f×) |\n", c.what,
+                Cell(bw).c_str(), Cell(iw).c_str(), Cell(ew).c_str(), bw.median / ew.median, iw.median / ew.median,
+                Cell(bl).c_str(), Cell(ll).c_str(), bl.median / ll.median, bl.low / ll.low, Cell(fl).c_str(),
+                bl.median / fl.median, bl.low / fl.low);
+    std::fflush(stdout);
+}
+
+// The newest text clip, copied back from the text browser with the list's
+// own double-click notification, so that the figure is the program's and not
+// the input system's. This viewer passes each notice on once the bar has
+// returned from the copy, as a viewer in another program may. Prints its
+// table.
+void MeasureCopyBack(const std::string& folder, const std::string& viewers)
+{
+    Session session(folder, viewers);
+    const std::string temp = folder + "temp\\";
+    HWND butText = ChildAt(session.bar, "TidemarkSpeedButton", {40, 6});
     if (!butText)
         Fail("no text button on the bar");
     Click(butText);
     HWND browser = nullptr;
     PumpUntil(
         [&] {
-            std::vector<HWND> found = ProcessWindows(program.Id(), "TfrmText", nullptr);
+            std::vector<HWND> found = ProcessWindows(session.ProgramId(), "TfrmText", nullptr);
             browser = found.empty() ? nullptr : found.front();
             return browser != nullptr;
         },
@@ -454,12 +498,13 @@ int main(int argc, char** argv)
         onClipboard.push_back(lastNotice - t0);
         PumpMessages(0);  // the late notice passed on
     }
+    passOnLate = false;
     // A copy by another program after them all is captured, and it alone.
     const ULONGLONG since = LastWrite(temp + "txtclips.dat");
     Text(120)();
     PumpMessages(0);
     WhenReplaced(temp + "txtclips.dat", since);
-    TimedSend(bar, WM_NULL, 0, 0);
+    TimedSend(session.bar, WM_NULL, 0, 0);
     std::size_t added = 0;
     for (const std::string& name : SortedFileNames(temp + "clip*"))
         added += std::find(clipsBefore.begin(), clipsBefore.end(), name) == clipsBefore.end();
@@ -471,17 +516,51 @@ int main(int argc, char** argv)
                 "%d copies back, then one copy by this program: %zu new clip%s captured (goal: 1).\n",
                 on.median, on.low, on.high, done.median, done.low, done.high, runs, added, added == 1 ? "" : "s");
     std::fflush(stdout);
+}
 
-    ChangeClipboardChain(firstViewer, nextViewer);
-    PostMessageA(bar, WM_CLOSE, 0, 0);
-    program.WaitForExit(kWaitMs);
-    for (PROCESS_INFORMATION* pi : {&listenerProcess, &emptyProcess}) {
-        std::vector<HWND> windows = ProcessWindows(pi->dwProcessId, kViewerClass, nullptr, false);
-        if (!windows.empty())
-            PostMessageA(windows.front(), WM_CLOSE, 0, 0);
-        WaitForSingleObject(pi->hProcess, kWaitMs);
-        CloseHandle(pi->hProcess);
-        CloseHandle(pi->hThread);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--viewer") == 0)
+        return RunViewer(argv[2], argv[3]);
+    if (argc > 1)
+        runs = std::max(3, std::atoi(argv[1]));
+    const char* only = argc > 2 ? argv[2] : nullptr;
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FirstViewerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TidemarkBenchFirstViewer";
+    RegisterClassA(&wc);
+    firstViewer = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
+                                  nullptr);
+
+    HDC screen = GetDC(nullptr);
+    const int depth = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    std::printf("Milliseconds, medians of %d runs (fastest–slowest in brackets); display depth %d.\n\n", runs,
+                depth);
+    std::printf("| Clipboard | chain's wait: tidemark.exe, passed on at once | the same, once captured "
+                "| empty viewer | ratios (goal ≤ 1.5×) "
+                "| capture latency: tidemark.exe | minimal listener | ratio (goal ≤ 1.15×), fastest's in brackets "
+                "| the listener, its content flushed | ratio |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::fflush(stdout);
+
+    TempFolder folder, viewers;
+    const Case cases[] = {
+        {"text, 120 bytes", Text(120), "txtclips.dat"},
+        {"bitmap, 1920 × 1080", Bitmap(1920, 1080), "bmpclips.dat"},
+        {"bitmap, 3840 × 2160", Bitmap(3840, 2160), "bmpclips.dat"},
+        // Last, so that the newest text clip is the one copied back.
+        {"text, 1 MB", Text(1 << 20), "txtclips.dat"},
+    };
+    for (const Case& c : cases) {
+        if (!only || std::strstr(c.what, only))
+            MeasureClip(c, folder.Path(), viewers.Path());
     }
+    if (!only)
+        MeasureCopyBack(folder.Path(), viewers.Path());
     return 0;
 }
