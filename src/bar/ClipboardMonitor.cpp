@@ -265,8 +265,13 @@ void ReadClipboardBitmap(std::span<const UINT> formats, ui::Picture& image)
     if (ReadClipboardDib(formats, image))
         return;
     auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-    if (!bitmap)
-        throw ui::AppError("Unsupported clipboard format");
+    if (!bitmap) {
+        // A bitmap offered and then not handed over (its writer promised one
+        // and never made it, or the memory for it is lacking) is no format
+        // of the wrong kind.
+        const bool offered = std::ranges::find(formats, CF_BITMAP) != formats.end();
+        throw ui::AppError(offered ? "Cannot read the clipboard bitmap" : "Unsupported clipboard format");
+    }
     auto palette =
         static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr);
     image.AssignFromClipboardBitmap(bitmap, palette);

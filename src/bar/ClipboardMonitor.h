@@ -115,7 +115,8 @@ ClipboardText ReadClipboardText(std::span<const UINT> formats, std::string stora
 
 // The clipboard's bitmap, into `image`: its DIB when the writer put that
 // before any bitmap. Throws "Unsupported clipboard format" when it offers a
-// picture but no bitmap.
+// picture but no bitmap, "Cannot read the clipboard bitmap" when it offers a
+// bitmap it does not hand over.
 void ReadClipboardBitmap(std::span<const UINT> formats, ui::Picture& image);
 
 // Text, read from the clipboard: a content file and a recent text entry.

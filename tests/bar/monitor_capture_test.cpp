@@ -299,7 +299,7 @@ TEST_F(TextCapture, ACatalogueThatCannotBeWrittenIsReportedOnceAndWrittenWhenItC
     EXPECT_EQ(ReadFileBytes(catalogue).size(), 4 * sizeof(store::TextClipEntry));
 }
 
-TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormat)
+TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormatAndABitmapNeverHandedOverIsNotRead)
 {
     {
         ClipboardWrite write;
@@ -308,6 +308,14 @@ TEST_F(TextCapture, AMetafileOnlyIsAnUnsupportedFormat)
     testing_support::PumpMessages(0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Unsupported clipboard format.");
+    // A writer that promises a bitmap (delayed rendering) and never makes it.
+    {
+        ClipboardWrite write;
+        SetClipboardData(CF_BITMAP, nullptr);
+    }
+    testing_support::PumpMessages(0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Cannot read the clipboard bitmap.");
     EXPECT_EQ(Captured(), 0);
     EXPECT_TRUE(ContentFiles().empty());
 }
