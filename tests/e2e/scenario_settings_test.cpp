@@ -19,9 +19,11 @@ bool BarShows(const RunningProgram& program, COLORREF colour)
 }
 
 // Rests the pointer on the "View text clips" button for as long as a hint
-// takes to appear; whether one did.
+// takes to appear; whether one did. The pointer comes from elsewhere: one
+// left on that spot by an earlier scenario would not move at all.
 bool HintShowsOverTextButton(const RunningProgram& program, DWORD waitMs)
 {
+    MoveMouseTo({5, 5});
     MoveMouseTo(Centre(program.BarButton(bar_layout::butText)));
     const bool shown =
         PumpUntil([&] { return !ProcessWindows(program.Id(), "tooltips_class32").empty(); }, waitMs);

@@ -363,7 +363,10 @@ inline bool Writable(const std::string& path)
 }
 
 // Runs a Unix program under Wine and waits until done() holds: Wine starts
-// it from CreateProcess but hands back no handle to wait on.
+// it from CreateProcess but hands back no process handle to wait on, and
+// leaves stack garbage where the thread's handle goes. Closed, that value
+// closed whichever handle of ours it matched: once, the standard output,
+// and a test program went on to pass without another word.
 inline bool RunUnix(std::string command, const std::function<bool()>& done)
 {
     STARTUPINFOA startup{};
@@ -371,10 +374,10 @@ inline bool RunUnix(std::string command, const std::function<bool()>& done)
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    if (process.hThread)
+    if (process.hProcess) {
         CloseHandle(process.hThread);
-    if (process.hProcess)
         CloseHandle(process.hProcess);
+    }
     for (int i = 0; i < 250; ++i) {
         if (done())
             return true;
