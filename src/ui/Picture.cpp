@@ -351,7 +351,7 @@ bool Picture::TryReadRows(HBITMAP source, int width, int height)
     DibInfo info = BottomUpDib(width, height, 24);
     void* rows = HoldRows(width, height);
     MemoryDc dc = CreateMemoryDc();
-    // A failed read leaves rows the caller's other way replaces.
+    // Rows a failed read has spoilt are replaced by the caller's other way.
     return rows && GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), rows,
                              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
 }
