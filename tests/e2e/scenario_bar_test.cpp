@@ -402,7 +402,11 @@ TEST_F(BarScenario, NoDllPlantedBesideTheProgramIsLoaded)
         return PumpUntil([&] { return GetForegroundWindow() == bar; }, kReactionTimeoutMs);
     };
     ASSERT_TRUE(barInFront() && program.ChooseColour("0", "128", "255"));
-    ASSERT_TRUE(barInFront() && program.ChooseFromMenu(bar_layout::butHelp, 'H'));
+    // Help, chosen again if its menu closed before its key came.
+    for (int attempt = 0; attempt < 3 && !FindWindowA("Notepad", nullptr); ++attempt) {
+        ASSERT_TRUE(barInFront() && program.ChooseFromMenu(bar_layout::butHelp, 'H'));
+        PumpUntil([] { return FindWindowA("Notepad", nullptr) != nullptr; }, kReactionTimeoutMs);
+    }
     EXPECT_EQ(ShownInNotepad(guide), guide) << program.WaitForMessageBox("orv Tidemark", 0).text;
     ASSERT_TRUE(barInFront() && program.Exit());
     ASSERT_EQ(program.WaitForExit(), 0u);
