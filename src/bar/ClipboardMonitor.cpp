@@ -40,10 +40,16 @@ std::string BareName(const std::string& path)
     return path.substr(path.find_last_of("\\/:") + 1);
 }
 
-void WriteContentFile(const std::string& path, std::string_view bytes)
+std::string WriteFileError(const std::string& path)
 {
-    ui::FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ui::Format("Cannot write file %s", path);
+}
+
+// The whole of bytes, not yet flushed: the file stays open for its landing.
+ui::FileHandle WriteContentFile(const std::string& path, std::string_view bytes)
+{
+    ui::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw ui::AppError(CreateFileError(path));
     // WriteFile takes a 32-bit count.
@@ -55,11 +61,12 @@ void WriteContentFile(const std::string& path, std::string_view bytes)
         whole = WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) && written == part;
         done += part;
     }
-    if (!whole || !ui::FlushToDisk(file.get())) {
+    if (!whole) {
         file.reset();
         DeleteFileA(path.c_str());
-        throw ui::AppError(ui::Format("Cannot write file %s", path));
+        throw ui::AppError(WriteFileError(path));
     }
+    return file;
 }
 
 UINT PrivacyFormat(const char* name)
@@ -239,9 +246,15 @@ void CaptureText(ClipboardText text, Memo& memo)
 {
     MemoPassage passage(memo, std::move(text.content));
     const std::string path = MakeClipFileName("txt");
-    WriteContentFile(path, passage.Text());
+    ui::FileHandle file = WriteContentFile(path, passage.Text());
     AnswerSenders();
-    store::AddTextClip(text.previewText, BareName(path));
+    store::AddTextClip(text.previewText, BareName(path), [&] {
+        if (!ui::FlushToDisk(file.get())) {
+            file.reset();
+            DeleteFileA(path.c_str());
+            throw store::ContentNotKept(WriteFileError(path));
+        }
+    });
 }
 
 // True when the writer put a DIB before any bitmap, and it was read.

@@ -30,7 +30,7 @@ struct Subscriber {
 std::vector<Subscriber> subscribers;
 std::uint64_t lastSubscriber = 0;
 
-void CatalogueChanged(CatalogueId id);
+void CatalogueChanged(CatalogueId id, const ContentLanding& landing = {});
 
 template <class Entry>
 bool IsLive(const Catalogue<Entry>& catalogue, int index) noexcept
@@ -85,13 +85,16 @@ void Reset(Catalogue<Entry>& catalogue) noexcept
 }
 
 // Writes a changed catalogue and then announces the change.
-void WriteAndAnnounce(CatalogueId id)
+void WriteAndAnnounce(CatalogueId id, const ContentLanding& landing)
 {
     // The change is on disk before anyone hears of it; a failure to write is
-    // raised after everyone has.
+    // raised after everyone has. A clip whose content was not kept is no
+    // change: its adder puts the catalogue back.
     std::exception_ptr failure;
     try {
-        SaveCatalogue(id);
+        SaveCatalogue(id, landing);
+    } catch (const ContentNotKept&) {
+        throw;
     } catch (...) {
         failure = std::current_exception();
     }
@@ -112,7 +115,7 @@ void WriteAndAnnounce(CatalogueId id)
 
 // The view of the catalogue is out of date at once; its file and its
 // listeners follow.
-void CatalogueChanged(CatalogueId id)
+void CatalogueChanged(CatalogueId id, const ContentLanding& landing)
 {
     switch (id) {
     case CatalogueId::RecentText: RecentTextCatalogue.Stamp = NextStamp(); break;
@@ -120,7 +123,20 @@ void CatalogueChanged(CatalogueId id)
     case CatalogueId::RecentBitmap: RecentBitmapCatalogue.Stamp = NextStamp(); break;
     case CatalogueId::SavedBitmap: SavedBitmapCatalogue.Stamp = NextStamp(); break;
     }
-    WriteAndAnnounce(id);
+    WriteAndAnnounce(id, landing);
+}
+
+template <class Entry>
+void AddClip(Catalogue<Entry>& catalogue, CatalogueId id, const Entry& entry, const ContentLanding& landing)
+{
+    Catalogue<Entry> before = catalogue;
+    AppendNewest(catalogue, entry);
+    try {
+        CatalogueChanged(id, landing);
+    } catch (const ContentNotKept&) {
+        catalogue = std::move(before);
+        throw;
+    }
 }
 
 } // namespace
@@ -140,23 +156,21 @@ std::string MakePreview(std::string_view text)
     return preview;
 }
 
-void AddTextClip(std::string_view text, std::string_view fileName)
+void AddTextClip(std::string_view text, std::string_view fileName, const ContentLanding& landing)
 {
     TextClipEntry entry{};
     entry.Preview.Assign(MakePreview(text.substr(0, PreviewCapacity)));
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
-    AppendNewest(RecentTextCatalogue, entry);
-    CatalogueChanged(CatalogueId::RecentText);
+    AddClip(RecentTextCatalogue, CatalogueId::RecentText, entry, landing);
 }
 
-void AddBitmapClip(std::string_view fileName)
+void AddBitmapClip(std::string_view fileName, const ContentLanding& landing)
 {
     BitmapClipEntry entry{};
     entry.FileName.Assign(fileName);
     entry.Captured = Now();
-    AppendNewest(RecentBitmapCatalogue, entry);
-    CatalogueChanged(CatalogueId::RecentBitmap);
+    AddClip(RecentBitmapCatalogue, CatalogueId::RecentBitmap, entry, landing);
 }
 
 bool RemoveRecentText(int index)

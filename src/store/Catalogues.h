@@ -2,6 +2,7 @@
 #pragma once
 
 #include "store/ClipEntry.h"
+#include "ui/Errors.h"
 
 #include <array>
 #include <cstdint>
@@ -117,10 +118,23 @@ std::string MakePreview(std::string_view text);
 // it, unless another entry names the file or the name is not one of the
 // catalogue's own kind of content file (IsContentFileName).
 
+// Brings a new clip's content file onto the disk, or throws ContentNotKept.
+// Run once by the Add below when given, after the new catalogue file is
+// written and before it replaces the old one: the content then reaches the
+// disk with the catalogue's own flush, and no file names it before that.
+using ContentLanding = std::function<void()>;
+
+// The content file of a new clip cannot be kept: the clip is not added, its
+// catalogue is as it was, and nobody hears of a change.
+class ContentNotKept : public ui::AppError {
+public:
+    using ui::AppError::AppError;
+};
+
 // New newest recent entries for a content file already written to TempDir.
 // Over-long arguments are cut to the fields.
-void AddTextClip(std::string_view text, std::string_view fileName);
-void AddBitmapClip(std::string_view fileName);
+void AddTextClip(std::string_view text, std::string_view fileName, const ContentLanding& landing = {});
+void AddBitmapClip(std::string_view fileName, const ContentLanding& landing = {});
 
 // Remove the entry; the result is whether its content file is gone by the
 // time the call returns. Entries behind Index move down one slot. An Index

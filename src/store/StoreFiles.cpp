@@ -94,6 +94,22 @@ private:
     std::optional<IoError> first_;
 };
 
+// A new clip's landing, run once whichever way a write goes: an entry that
+// stays in memory for a later write has its content on the disk all the same.
+class Landing {
+public:
+    explicit Landing(const ContentLanding* landing = nullptr) noexcept : landing_(landing) {}
+    void Run()
+    {
+        if (landing_ && *landing_ && !std::exchange(done_, true))
+            (*landing_)();
+    }
+
+private:
+    const ContentLanding* landing_;
+    bool done_ = false;
+};
+
 template <class Entry>
 void Load(Catalogue<Entry>& catalogue, const std::string& path)
 {
@@ -165,7 +181,7 @@ bool ReplaceCatalogue(const std::string& fresh, const std::string& path)
 // Writes a new file beside the old one and moves it over, so the old file
 // stays whole until the new one is complete.
 template <class Entry>
-void Save(const Catalogue<Entry>& catalogue, const std::string& path)
+void Save(const Catalogue<Entry>& catalogue, const std::string& path, Landing& landing)
 {
     std::array<Entry, CatalogueCapacity> records{};
     const int count = std::clamp<int>(catalogue.Count, 0, CatalogueCapacity);
@@ -182,12 +198,17 @@ void Save(const Catalogue<Entry>& catalogue, const std::string& path)
             ThrowLastIoError();
         if (written != size)
             throw IoError(ShortWriteCode);
+        landing.Run();
         if (!FlushFileBuffers(file.get()))
             ThrowLastIoError();
         CloseCatalogueFile(file);
         if (!ReplaceCatalogue(fresh, path))
             ThrowLastIoError();
     } catch (const IoError&) {
+        DeleteFileA(fresh.c_str());
+        landing.Run();
+        throw;
+    } catch (const ContentNotKept&) {
         DeleteFileA(fresh.c_str());
         throw;
     }
@@ -250,13 +271,15 @@ std::uint64_t failingStreaks = 0;
 // is read again first and left alone while it still cannot be. A failed
 // write is raised, and starts a failing streak unless one runs.
 template <class Entry>
-void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder)
+void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder, Landing&& landing = Landing())
 {
     if (catalogue.LoadFailed &&
-        ((catalogue.Count == 0 && catalogue.Leaving.empty()) || !ReadAgain(catalogue, path)))
+        ((catalogue.Count == 0 && catalogue.Leaving.empty()) || !ReadAgain(catalogue, path))) {
+        landing.Run();
         return;
+    }
     try {
-        Save(catalogue, path);
+        Save(catalogue, path, landing);
     } catch (const IoError&) {
         if (!catalogue.WriteFailure) {
             catalogue.WriteFailure = ++failingStreaks;
@@ -372,13 +395,15 @@ void LoadCatalogues()
     failures.Raise();
 }
 
-void SaveCatalogue(CatalogueId id)
+void SaveCatalogue(CatalogueId id, const ContentLanding& landing)
 {
-    if (!FoldersSet())
+    if (!FoldersSet()) {
+        Landing(&landing).Run();
         return;
-    WithCatalogue(id, [](auto& catalogue, const std::string& path, const std::string& folder) {
+    }
+    WithCatalogue(id, [&landing](auto& catalogue, const std::string& path, const std::string& folder) {
         try {
-            Write(catalogue, path, folder);
+            Write(catalogue, path, folder, Landing(&landing));
         } catch (const IoError& e) {
             if (catalogue.WriteFailureSeen)
                 return;

@@ -37,8 +37,9 @@ void LoadCatalogues();
 // that failed to load is read again first: once it can be, this run's
 // entries follow what the file holds (the newest ten kept); while it cannot,
 // its file is left as it is. A failure to write is raised as an IoError at
-// every failure of a streak until one of them has been seen.
-void SaveCatalogue(CatalogueId id);
+// every failure of a streak until one of them has been seen. A landing given
+// is run once on every way through, before the new file replaces the old.
+void SaveCatalogue(CatalogueId id, const ContentLanding& landing = {});
 
 // SaveCatalogue for all four, at exit. Raises one error that names every
 // catalogue whose latest state is not on disk ("The clips of this run could

@@ -301,10 +301,35 @@ TEST_F(CatalogueTest, AContentFileGoesOnlyOnceNoCatalogueOnDiskNamesIt)
     WriteBytes(TempDir + ClipName(11), "11");
     WriteBytes(TempDir + ClipName(12), "12");
     AddTextClip("text 11", ClipName(11));
-    AddTextClip("text 12", ClipName(12));
+    // A new clip's content is brought to the disk once, before the file names it.
+    int landed = 0;
+    AddTextClip("text 12", ClipName(12), [&] {
+        ++landed;
+        EXPECT_EQ(ReadBytes(recent).value_or("").find(ClipName(12)), std::string::npos);
+    });
+    EXPECT_EQ(landed, 1);
+    EXPECT_NE(ReadBytes(recent).value_or("").find(ClipName(12)), std::string::npos);
     EXPECT_FALSE(FileExists(TempDir + ClipName(1)));
     EXPECT_FALSE(FileExists(TempDir + ClipName(2)));
     EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
+
+    // One that cannot be kept adds nothing: memory and file stay as they
+    // were, the oldest keeps its file through later writes, nobody hears.
+    {
+        const std::string slots = SlotBytes(RecentTextCatalogue);
+        const auto file = ReadBytes(recent);
+        int heard = 0;
+        Subscription listening([&](CatalogueId) { ++heard; });
+        WriteBytes(TempDir + ClipName(14), "14");
+        EXPECT_THROW(AddTextClip("text 14", ClipName(14), [] { throw ContentNotKept("not kept"); }),
+                     ContentNotKept);
+        EXPECT_EQ(SlotBytes(RecentTextCatalogue), slots);
+        EXPECT_EQ(ReadBytes(recent), file);
+        EXPECT_EQ(StrayTempFile(TempDir), std::nullopt);
+        SaveCatalogue(CatalogueId::RecentText);
+        EXPECT_TRUE(FileExists(TempDir + ClipName(3)));
+        EXPECT_EQ(heard, 0);
+    }
 
     // A write that fails keeps the file its entry still names on disk, until
     // a later write lands.
@@ -314,6 +339,10 @@ TEST_F(CatalogueTest, AContentFileGoesOnlyOnceNoCatalogueOnDiskNamesIt)
         EXPECT_THROW(RemoveRecentText(1), IoError);
         EXPECT_TRUE(FileExists(TempDir + ClipName(3)));
         EXPECT_EQ(NamedButMissing(recent, TempDir), std::vector<std::string>{});
+        // Its entry stays for a later write: the content lands all the same.
+        landed = 0;
+        EXPECT_THROW(AddTextClip("text 14", ClipName(14), [&] { ++landed; }), IoError);
+        EXPECT_EQ(landed, 1);
     }
     WriteBytes(TempDir + ClipName(13), "13");
     AddTextClip("text 13", ClipName(13));

@@ -341,13 +341,15 @@ TEST_F(StoreFilesTest, ALockedFileIsLeftAloneUntilItCanBeReadThenTheRunsEntriesF
             WriteBytes(TempDir + name, name);
 
         // Reported at start: the run goes on without a word.
-        EXPECT_FALSE(RaisedError([] {
-            AddTextClip("new 1", "clip0001.txt");
+        int landed = 0;
+        EXPECT_FALSE(RaisedError([&] {
+            AddTextClip("new 1", "clip0001.txt", [&] { ++landed; });
             StashText(1);
             AddTextClip("new 2", "clip0002.txt");
             StashText(2);
             RemoveSavedText(2);
         }));
+        EXPECT_EQ(landed, 1);
         // The file may name it as well: it waits until the file can be read.
         EXPECT_TRUE(FileExists(StashDir + "clip0002.txt"));
     }
