@@ -306,14 +306,19 @@ bool TakeChange(DWORD sequence) noexcept
 
 bool CaptureDue(bool monitorOn) noexcept
 {
-    return !CaptureSuppressed && monitorOn && GetClipboardSequenceNumber() != handledChange;
+    return CaptureDue(monitorOn, GetClipboardSequenceNumber());
 }
 
-bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image)
+bool CaptureDue(bool monitorOn, DWORD sequence) noexcept
+{
+    return !CaptureSuppressed && monitorOn && sequence != handledChange;
+}
+
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image, std::optional<DWORD> sequence)
 {
     // A change dealt with already (our own copy back, a notice heard twice)
     // does not even open the clipboard: others may want it just then.
-    if (!CaptureDue(monitorOn))
+    if (!(sequence ? CaptureDue(monitorOn, *sequence) : CaptureDue(monitorOn)))
         return true;
     std::optional<ClipboardText> text;
     bool picture = false;

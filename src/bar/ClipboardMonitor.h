@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -130,14 +131,18 @@ bool TakeChange(DWORD sequence) noexcept;
 
 // Whether a capture would look at the clipboard now: capture is not
 // suppressed, the monitor is on, and the current change is not dealt with.
+// With a sequence number read just now, the same without reading it again.
 bool CaptureDue(bool monitorOn) noexcept;
+bool CaptureDue(bool monitorOn, DWORD sequence) noexcept;
 
 // The clipboard changed: captures text, else a picture, unless capture is
 // suppressed, the monitor is off, the content is private or this change was
 // dealt with already. The clipboard is opened once, for the decision and the
 // reading alike, so what is written is what was decided on. False when
 // another program holds the clipboard: nothing was done, and the caller tries
-// again shortly. Errors are thrown as ui::AppError.
-bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image);
+// again shortly. Errors are thrown as ui::AppError. A sequence number read
+// just now spares reading it again before the clipboard is opened.
+bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image,
+                      std::optional<DWORD> sequence = std::nullopt);
 
 } // namespace monitor

@@ -633,21 +633,27 @@ void TForm1::WmClipboardUpdate()
 {
     if (!inChain_)
         return;
-    // May bring the chain's notice at once.
-    MendClipboardChain();
+    const DWORD sequence = GetClipboardSequenceNumber();
+    // Its notice came down the chain first: the chain is whole, and the
+    // viewer that passed it on has had our answer.
+    if (static_cast<LONG>(chainHeard_ - sequence) >= 0) {
+        Capture(nullptr, sequence);
+        return;
+    }
     // The listener's notice often comes before the chain's. Capturing now
     // would keep a viewer ahead of us waiting on the whole capture when it
-    // passes the chain's notice on; a viewer that keeps it costs the wait.
-    const bool chainPassedOn = static_cast<LONG>(chainHeard_ - GetClipboardSequenceNumber()) >= 0;
-    if (!chainPassedOn && monitor::CaptureDue(MonitorOn())) {
+    // passes the chain's notice on; a viewer that keeps it, or one that died
+    // at the head, costs the wait.
+    if (monitor::CaptureDue(MonitorOn(), sequence)) {
         awaitingChain_ = true;
         SetTimer(Handle(), kChainGraceTimer, kChainGraceMs, nullptr);
         return;
     }
-    Capture();
+    // Nothing of ours to capture: the viewers after us still need the chain.
+    MendClipboardChain();
 }
 
-void TForm1::Capture(std::exception_ptr* failure)
+void TForm1::Capture(std::exception_ptr* failure, std::optional<DWORD> sequence)
 {
     if (std::exchange(awaitingChain_, false))
         KillTimer(Handle(), kChainGraceTimer);
@@ -660,7 +666,7 @@ void TForm1::Capture(std::exception_ptr* failure)
     capturing_ = true;
     bool retry = false;
     try {
-        if (!monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1)) {
+        if (!monitor::ClipboardChanged(Handle(), MonitorOn(), Memo1, Image1, sequence)) {
             // Another program holds the clipboard for a moment (the system's
             // own bridges read each change too). Nobody waits on us: look
             // again soon, answering the chain meanwhile.
@@ -710,8 +716,11 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         if (wParam == kChainGraceTimer) {
-            if (awaitingChain_)
+            if (awaitingChain_) {
+                // No notice came down the chain: its head may have died.
+                MendClipboardChain();
                 Capture();
+            }
             return 0;
         }
         break;

@@ -131,7 +131,7 @@ private:
     void WmClipboardUpdate();
     // What fails goes to `failure` when given, else to a box once the loop
     // gets to it.
-    void Capture(std::exception_ptr* failure = nullptr);
+    void Capture(std::exception_ptr* failure = nullptr, std::optional<DWORD> sequence = std::nullopt);
     std::exception_ptr CaptureBeforeLeaving() noexcept;
     void MendClipboardChain();
     // The first working folder that cannot be made or written, "" when
