@@ -184,9 +184,29 @@ bool UnicodeTextIsPlaced(std::span<const UINT> formats)
     return false;
 }
 
+bool ListsMadeFormats(std::span<const UINT> formats)
+{
+    const auto listed = [&](UINT format) { return std::ranges::find(formats, format) != formats.end(); };
+    const bool text = listed(CF_UNICODETEXT) || listed(CF_OEMTEXT);
+    const bool dib = listed(CF_DIB) || listed(CF_DIBV5);
+    return (!text || listed(CF_TEXT)) && (!dib || listed(CF_BITMAP));
+}
+
 std::vector<UINT> ClipboardFormats()
 {
-    std::vector<UINT> formats;
+    // One request for the whole list, where each format asked for by number
+    // is a request of its own (a round trip to Wine's server). Taken where it
+    // holds the formats the system makes from others, as Wine's does, in
+    // the order EnumClipboardFormats gives.
+    constexpr UINT kAtOnce = 64;
+    std::vector<UINT> formats(kAtOnce);
+    UINT count = 0;
+    if (GetUpdatedClipboardFormats(formats.data(), kAtOnce, &count) && count <= kAtOnce) {
+        formats.resize(count);
+        if (ListsMadeFormats(formats))
+            return formats;
+    }
+    formats.clear();
     for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
         formats.push_back(format);
     return formats;

@@ -94,6 +94,10 @@ std::string TextOfBlock(const char* data, std::size_t size, std::string storage 
 // it holds nothing more, and making it costs as much as reading the text.
 bool UnicodeTextIsPlaced(std::span<const UINT> formats);
 
+// Whether a list of formats holds those the system makes from the others:
+// CF_TEXT beside any other text, CF_BITMAP beside any DIB.
+bool ListsMadeFormats(std::span<const UINT> formats);
+
 // The clipboard's formats in the order it lists them. This, ClipboardIsPrivate,
 // ReadClipboardText and ReadClipboardBitmap need the clipboard open.
 std::vector<UINT> ClipboardFormats();

@@ -140,6 +140,38 @@ TEST(UnicodeTextIsPlaced, ASystemMadeUnicodeTextComesAfterCfTextAndCfOemText)
         EXPECT_EQ(monitor::UnicodeTextIsPlaced(formats), placed) << formats.front() << " " << formats.back();
 }
 
+TEST(ClipboardFormats, OneRequestListsWhatTheWalkDoesInItsOrder)
+{
+    const std::vector<std::function<void(ClipboardWrite&)>> writes = {
+        [](ClipboardWrite& w) { w.Text("ansi"); },
+        [](ClipboardWrite& w) { w.Unicode(L"wide"); },
+        [](ClipboardWrite& w) { w.Unicode(L"wide"), w.Text("ansi"); },
+        [](ClipboardWrite& w) {
+            HBITMAP bitmap = ColourBitmap(3, 2, RGB(1, 2, 3), 0);
+            w.Dib(bitmap, 24);
+            DeleteObject(bitmap);
+        },
+    };
+    for (const auto& write : writes) {
+        {
+            ClipboardWrite w;
+            write(w);
+        }
+        ASSERT_TRUE(OpenClipboardPatiently(nullptr));
+        const std::vector<UINT> listed = monitor::ClipboardFormats();
+        std::vector<UINT> walked;
+        for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+            walked.push_back(format);
+        CloseClipboard();
+        EXPECT_EQ(listed, walked);
+        EXPECT_TRUE(monitor::ListsMadeFormats(listed)) << listed.size();
+    }
+    // A system that lists only what was put is walked format by format.
+    EXPECT_FALSE(monitor::ListsMadeFormats(std::vector<UINT>{CF_UNICODETEXT, CF_LOCALE}));
+    EXPECT_FALSE(monitor::ListsMadeFormats(std::vector<UINT>{CF_TEXT, CF_DIBV5}));
+    EXPECT_TRUE(monitor::ListsMadeFormats(std::vector<UINT>{CF_ENHMETAFILE}));
+}
+
 TEST_F(TextCapture, TextWithoutItsNulIsNotReadPastItsBlock)
 {
     {
