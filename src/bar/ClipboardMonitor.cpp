@@ -11,6 +11,7 @@
 #include "ui/Picture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -74,10 +75,18 @@ UINT PrivacyFormat(const char* name)
     return RegisterClipboardFormatA(name);
 }
 
+// When the capture under way began.
+std::chrono::steady_clock::time_point captureBegan;
+
 // A viewer ahead of us that passes a notice on waits for our answer: between
-// the steps of a capture, messages sent to us are answered.
+// the steps of a capture that has run a while, messages sent to us are
+// answered. A short one answers when it is done, sparing a round trip to
+// Wine's server at each step.
 void AnswerSenders() noexcept
 {
+    constexpr auto kShortCapture = std::chrono::milliseconds(2);
+    if (std::chrono::steady_clock::now() - captureBegan < kShortCapture)
+        return;
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
@@ -340,6 +349,7 @@ bool ClipboardChanged(HWND owner, bool monitorOn, Memo& memo, ui::Picture& image
     // does not even open the clipboard: others may want it just then.
     if (!(sequence ? CaptureDue(monitorOn, *sequence) : CaptureDue(monitorOn)))
         return true;
+    captureBegan = std::chrono::steady_clock::now();
     std::optional<ClipboardText> text;
     bool picture = false;
     {
