@@ -120,8 +120,8 @@ std::string MakePreview(std::string_view text);
 
 // Brings a new clip's content file onto the disk, or throws ContentNotKept.
 // Run once by the Add below when given, after the new catalogue file is
-// written and before it replaces the old one: the content then reaches the
-// disk with the catalogue's own flush, and no file names it before that.
+// written and before it replaces the old one: the two flushes then share
+// much of one wait for the disk, and no catalogue names the file before.
 using ContentLanding = std::function<void()>;
 
 // The content file of a new clip cannot be kept: the clip is not added, its

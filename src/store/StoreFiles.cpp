@@ -271,7 +271,8 @@ std::uint64_t failingStreaks = 0;
 // is read again first and left alone while it still cannot be. A failed
 // write is raised, and starts a failing streak unless one runs.
 template <class Entry>
-void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder, Landing&& landing = Landing())
+void Write(Catalogue<Entry>& catalogue, const std::string& path, const std::string& folder,
+           Landing&& landing = Landing())
 {
     if (catalogue.LoadFailed &&
         ((catalogue.Count == 0 && catalogue.Leaving.empty()) || !ReadAgain(catalogue, path))) {
