@@ -191,8 +191,7 @@ public:
         return WaitUntilGone(dialog);
     }
 
-    // "E&xit" from the bar's main menu.
-    // "E&xit" from the bar's menu, until the program starts to leave: its bar
+    // "E&xit" from the bar's main menu, until the program starts to leave: its bar
     // goes, or a box of its own comes. Without a window manager, an
     // activation that comes late (a dialog's owner taking the focus back)
     // can close a menu before its key arrives; a person opens it again.
